@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+#include "link_settings.h"
+
+class LinkTransport;
+
+// One link to the controller: open, any number of one-request-one-reply transactions, close.
+// Blocking, for the thread that owns it. Knows nothing of widgets.
+class Link {
+public:
+    Link();
+    ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    void SetSettings(const LinkSettings& settings) { settings_ = settings; }
+    const LinkSettings& Settings() const { return settings_; }
+
+    bool OpenLink();
+    void CloseLink();
+    bool IsOpen() const;
+
+    // Sends one framed command and collects one checked reply within the time-out.
+    bool Transact(const QByteArray& command);
+
+    // The most recent complete reply, 0x03 through 0x0D; kept across transactions and links.
+    const QByteArray& LastReply() const { return lastReply_; }
+    int ReplyLength() const { return replyLength_; }
+
+    static constexpr std::chrono::milliseconds kReplyTimeout{300};
+
+private:
+    LinkSettings settings_;
+    std::unique_ptr<LinkTransport> transport_;
+    QByteArray lastReply_;
+    int replyLength_ = 0;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "link_settings.h"
+#include "text_id.h"
+
+enum class LampColor { Red, Yellow, White };
+enum class TestButton { Dido, Polling };
+enum class ProgressBar { Program, Verify };
+
+// What the operations see of the window: the controls they read and write, by meaning. The main
+// window implements it; nothing here knows about widgets.
+class OperationHost {
+public:
+    virtual ~OperationHost() = default;
+
+    // Feedback of the operation frame.
+    virtual QString Text(TextId id) const = 0;  // in the language current at this moment
+    virtual void ShowStatus(const QString& text) = 0;
+    virtual void SetLinkLamp(LampColor color) = 0;
+    virtual void SetBusyCursor(bool hourglass) = 0;
+    virtual void SetWindowEnabled(bool enabled) = 0;
+    virtual void SetBusyTimerRunning(bool running) = 0;
+    // Takes the link settings of the port page shown into the tool's settings and returns them.
+    virtual LinkSettings TakePortPageSettings() = 0;
+
+    // Connect.
+    virtual void SetMainPagesEnabled(bool enabled) = 0;
+    virtual void ShowVersion(const QString& text) = 0;
+    virtual void ShowSerialNumber(const QString& text) = 0;
+    virtual void SaveLinkSettings() = 0;
+
+    // Consoles.
+    virtual QString ControllerCommand() const = 0;
+    virtual void ShowControllerReply(const QByteArray& reply) = 0;
+    virtual int ModuleTypeRow() const = 0;
+    virtual QString ModuleAddress() const = 0;
+    virtual QString ModuleCommand() const = 0;
+    virtual void ShowModuleReply(const QByteArray& reply) = 0;
+
+    // Continuous tests.
+    virtual QString TestButtonCaption(TestButton button) const = 0;
+    virtual void SetTestButtonCaption(TestButton button, const QString& caption) = 0;
+    // The buttons that could start another operation while the given test runs.
+    virtual void SetOtherOperationsEnabled(TestButton running, bool enabled) = 0;
+    virtual void SetCommandAndFirmwareTabsVisible(bool visible) = 0;
+    virtual bool OutputTicked(int output) const = 0;  // 1 to 4
+    virtual void UntickOutputs() = 0;
+    virtual void SetInputLamp(int input, LampColor color) = 0;  // 1 to 8
+    virtual void ShowPolledClock(const QString& text) = 0;
+    virtual void ShowPolledRecord(const QString& text) = 0;
+
+    // Alarm.
+    virtual int AlarmIndex() const = 0;
+
+    // Firmware.
+    virtual QString FirmwareFilePath() const = 0;
+    // Makes the path current, stores it and shows it.
+    virtual void SetFirmwareFilePath(const QString& path) = 0;
+    virtual void SetProgressMaximum(ProgressBar bar, int maximum) = 0;
+    virtual void SetProgressPosition(ProgressBar bar, int position) = 0;
+};

@@ -1,0 +1,1 @@
+kr_add_test(reply_fields_test SOURCES reply_fields_test.cpp LIBS operations)

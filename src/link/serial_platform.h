@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The few serial-port calls Qt does not offer. One implementation per platform; nothing else in
+// the link makes system calls.
+namespace serial_platform {
+
+// The device path for a port name: "COMn" maps to the platform's n-th serial device, any other
+// name is a path as typed.
+QString DevicePath(const QString& portName);
+
+// Whether the path names a character device, checked before anything opens it.
+bool IsCharacterDevice(const QString& path);
+
+// Calls on the handle of an open port.
+bool IsTerminal(qintptr handle);
+bool LockExclusive(qintptr handle);
+void Drain(qintptr handle);
+void Purge(qintptr handle);
+
+}  // namespace serial_platform

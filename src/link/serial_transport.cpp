@@ -1,0 +1,173 @@
+#include "serial_transport.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "link.h"
+#include "reply_collector.h"
+#include "serial_platform.h"
+#include "speed_string.h"
+
+namespace {
+
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+// Used for time bounds when the speed string cannot be read: the slowest speed offered.
+constexpr LineSettings kSlowestLine{4800, LineSettings::Parity::Even, 8,
+                                    LineSettings::StopBits::One};
+
+QSerialPort::Parity ToPortParity(LineSettings::Parity parity) {
+    switch (parity) {
+        case LineSettings::Parity::Even:
+            return QSerialPort::EvenParity;
+        case LineSettings::Parity::Odd:
+            return QSerialPort::OddParity;
+        case LineSettings::Parity::Mark:
+            return QSerialPort::MarkParity;
+        case LineSettings::Parity::Space:
+            return QSerialPort::SpaceParity;
+        case LineSettings::Parity::None:
+            break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits ToPortStopBits(LineSettings::StopBits stopBits) {
+    switch (stopBits) {
+        case LineSettings::StopBits::OneAndHalf:
+            return QSerialPort::OneAndHalfStop;
+        case LineSettings::StopBits::Two:
+            return QSerialPort::TwoStop;
+        case LineSettings::StopBits::One:
+            break;
+    }
+    return QSerialPort::OneStop;
+}
+
+int MillisecondsUntil(LinkTransport::Clock::time_point until) {
+    const auto left = std::chrono::ceil<milliseconds>(until - LinkTransport::Clock::now());
+    return static_cast<int>(std::max<milliseconds::rep>(left.count(), 1));
+}
+
+}  // namespace
+
+std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& settings) {
+    const QString path = serial_platform::DevicePath(settings.portName);
+    // Only a terminal device is opened: nothing may be written to a file that happens to be there.
+    if (!serial_platform::IsCharacterDevice(path)) {
+        return nullptr;
+    }
+    std::unique_ptr<SerialTransport> transport(new SerialTransport);
+    if (!transport->OpenPort(path)) {
+        return nullptr;
+    }
+    transport->ApplySpeedString(settings.speed);
+    // Whatever waited in either queue belongs to no request of ours.
+    transport->port_.clear(QSerialPort::AllDirections);
+    serial_platform::Purge(transport->port_.handle());
+    return transport;
+}
+
+SerialTransport::~SerialTransport() {
+    port_.close();
+}
+
+bool SerialTransport::OpenPort(const QString& path) {
+    port_.setPortName(path);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        return false;
+    }
+    if (!serial_platform::IsTerminal(port_.handle()) ||
+        !serial_platform::LockExclusive(port_.handle())) {
+        port_.close();
+        return false;
+    }
+    return true;
+}
+
+// Each setting is tried on its own and a refusal is ignored: the port keeps what it had.
+void SerialTransport::ApplySpeedString(const QString& speed) {
+    const auto line = ParseSpeedString(speed.toStdString());
+    if (line) {
+        port_.setBaudRate(line->speed);
+        port_.setParity(ToPortParity(line->parity));
+        port_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits));
+        port_.setStopBits(ToPortStopBits(line->stopBits));
+    }
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    const LineSettings& timing = line ? *line : kSlowestLine;
+    // A paced pseudo-terminal wakes us a few ms late and a USB adapter hands bytes over at its
+    // latency timer (16 ms by default), so a pause shorter than this is no end of transmission.
+    gapAllowance_ = std::max<microseconds>(milliseconds{20}, timing.TransferTime(3));
+    // Bounds a peer that streams without ever completing a reply: a whole buffer must still fit.
+    streamAllowance_ = timing.TransferTime(frame::kBufferSize);
+}
+
+// The reply timer may start only once the request has left the port, as a synchronous write
+// would have it: a long request takes hundreds of milliseconds on a slow line.
+void SerialTransport::Send(const QByteArray& frame) {
+    if (!port_.isOpen()) {
+        return;
+    }
+    port_.write(frame);
+    const auto until = Clock::now() + Link::kReplyTimeout + streamAllowance_;
+    while (port_.bytesToWrite() > 0 && Clock::now() < until &&
+           port_.waitForBytesWritten(MillisecondsUntil(until))) {
+    }
+    serial_platform::Drain(port_.handle());
+}
+
+bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
+    const auto deadline = start + Link::kReplyTimeout;
+    const auto streamStop = deadline + streamAllowance_;
+    auto quietUntil = deadline;
+    for (;;) {
+        char byte = 0;
+        while (port_.isOpen() && port_.bytesAvailable() > 0 && port_.getChar(&byte)) {
+            if (collector.Feed(static_cast<std::uint8_t>(byte))) {
+                return true;
+            }
+            const auto now = Clock::now();
+            if (now > streamStop) {
+                return false;
+            }
+            quietUntil = std::max(deadline, now + gapAllowance_);
+        }
+        // The deadline counts only when the line has gone quiet.
+        const Wait wait = WaitForBytes(std::min(quietUntil, streamStop));
+        if (wait == Wait::HungUp) {
+            std::this_thread::sleep_until(deadline);
+            return false;
+        }
+        if (wait == Wait::Quiet && Clock::now() > std::min(quietUntil, streamStop)) {
+            return false;
+        }
+    }
+}
+
+SerialTransport::Wait SerialTransport::WaitForBytes(Clock::time_point until) {
+    if (!port_.isOpen()) {
+        return Wait::HungUp;
+    }
+    port_.clearError();
+    if (port_.waitForReadyRead(MillisecondsUntil(until))) {
+        return Wait::Ready;
+    }
+    const auto error = port_.error();
+    if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) {
+        return Wait::Quiet;
+    }
+    HangUp();
+    return Wait::HungUp;
+}
+
+// A port whose peer hung up fails every wait at once and its notifier would fire without end:
+// nothing more will come on it, so it is closed now and the link just waits out its deadlines.
+void SerialTransport::HangUp() {
+    port_.close();
+}
+
+bool SerialTransport::CheckReply(const std::uint8_t* reply, std::size_t count) const {
+    return CheckReplyCrc(reply, count);
+}

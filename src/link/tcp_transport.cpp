@@ -1,0 +1,118 @@
+#include "tcp_transport.h"
+
+#include <QHostAddress>
+
+#include <algorithm>
+#include <thread>
+
+#include "link.h"
+#include "reply_collector.h"
+
+namespace {
+
+int MillisecondsUntil(LinkTransport::Clock::time_point until) {
+    using std::chrono::milliseconds;
+    const auto left = std::chrono::ceil<milliseconds>(until - LinkTransport::Clock::now());
+    return static_cast<int>(std::max<milliseconds::rep>(left.count(), 1));
+}
+
+bool IsDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+}  // namespace
+
+std::optional<quint32> ParseDottedQuad(QStringView text) {
+    const auto parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4) {
+        return std::nullopt;
+    }
+    quint32 address = 0;
+    for (const auto part : parts) {
+        if (part.isEmpty() || part.size() > 3 || !std::all_of(part.begin(), part.end(), IsDigit)) {
+            return std::nullopt;
+        }
+        const int value = part.toInt();
+        if (value > 255) {
+            return std::nullopt;
+        }
+        address = address << 8 | static_cast<quint32>(value);
+    }
+    return address;
+}
+
+quint16 ParsePortText(QStringView text) {
+    quint16 port = 0;
+    for (const QChar c : text) {
+        if (!IsDigit(c)) {
+            break;
+        }
+        // Wraps like the low 16 bits of the whole number would.
+        port = static_cast<quint16>(port * 10 + (c.unicode() - '0'));
+    }
+    return port;
+}
+
+std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings) {
+    const auto address = ParseDottedQuad(settings.ip);
+    const quint16 port = ParsePortText(settings.tcpPort);
+    if (!address || port == 0) {
+        return nullptr;
+    }
+    std::unique_ptr<TcpTransport> transport(new TcpTransport);
+    QTcpSocket& socket = transport->socket_;
+    socket.connectToHost(QHostAddress(*address), port);
+    const auto timeout = std::chrono::duration_cast<std::chrono::milliseconds>(kConnectTimeout);
+    if (!socket.waitForConnected(static_cast<int>(timeout.count()))) {
+        return nullptr;
+    }
+    // One small frame per transaction: waiting to coalesce it would only add latency.
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    return transport;
+}
+
+TcpTransport::~TcpTransport() {
+    socket_.disconnectFromHost();
+    socket_.abort();
+}
+
+void TcpTransport::Send(const QByteArray& frame) {
+    socket_.write(frame);
+    const auto until = Clock::now() + Link::kReplyTimeout;
+    while (socket_.bytesToWrite() > 0 && socket_.waitForBytesWritten(MillisecondsUntil(until))) {
+    }
+}
+
+bool TcpTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
+    const auto deadline = start + Link::kReplyTimeout;
+    for (;;) {
+        if (socket_.bytesAvailable() > 0 || WaitForBytes(deadline)) {
+            // One receive: once a reply is complete, the rest of what came with it is dropped.
+            const QByteArray chunk = socket_.read(frame::kBufferSize);
+            for (const char byte : chunk) {
+                if (collector.Feed(static_cast<std::uint8_t>(byte))) {
+                    return true;
+                }
+            }
+        }
+        if (Clock::now() > deadline) {
+            return false;
+        }
+    }
+}
+
+bool TcpTransport::WaitForBytes(Clock::time_point deadline) {
+    if (socket_.state() == QAbstractSocket::ConnectedState &&
+        socket_.waitForReadyRead(MillisecondsUntil(deadline))) {
+        return true;
+    }
+    // A closed connection fails every wait at once; nothing more can come before the deadline.
+    if (socket_.state() != QAbstractSocket::ConnectedState) {
+        std::this_thread::sleep_until(deadline);
+    }
+    return false;
+}
+
+bool TcpTransport::CheckReply(const std::uint8_t* reply, std::size_t count) const {
+    return CheckReplyXor(reply, count);
+}

@@ -1,0 +1,166 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "frame_codec.h"
+#include "link.h"
+#include "link/link_test_peer.h"
+#include "serial_platform.h"
+
+namespace {
+
+LinkSettings SerialAt(const std::string& path, const char* speed = "19200,e,8,1") {
+    LinkSettings settings;
+    settings.type = LinkType::Serial;
+    settings.portName = QString::fromStdString(path);
+    settings.speed = QString::fromLatin1(speed);
+    return settings;
+}
+
+bool Opens(const LinkSettings& settings) {
+    Link link;
+    link.SetSettings(settings);
+    return link.OpenLink();
+}
+
+TEST(LinkOpenTest, SerialPortNamesThatAreNoTerminalFail) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("port"));
+    QFile(file).open(QIODevice::WriteOnly);
+    for (const QString& name : {file, dir.path(), QStringLiteral("/dev/null"),
+                                dir.filePath(QStringLiteral("missing")), QString()}) {
+        EXPECT_FALSE(Opens(SerialAt(name.toStdString()))) << name.toStdString();
+    }
+    EXPECT_EQ(QFile(file).size(), 0);
+}
+
+TEST(LinkOpenTest, ComNamesMapToSerialDevices) {
+    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("COM1")), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("com12")), QStringLiteral("/dev/ttyS11"));
+    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("/dev/ttyUSB0")),
+              QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("COM0")),
+              QDir::current().absoluteFilePath(QStringLiteral("COM0")));
+}
+
+// Holds even for root, and through another name of the same device.
+TEST(LinkOpenTest, SerialPortIsHeldExclusively) {
+    ScriptedPeer peer;
+    const std::string path = peer.OpenPty();
+    QTemporaryDir dir;
+    const std::string alias = dir.filePath(QStringLiteral("alias")).toStdString();
+    ASSERT_EQ(::symlink(path.c_str(), alias.c_str()), 0);
+
+    Link holder;
+    holder.SetSettings(SerialAt(path));
+    ASSERT_TRUE(holder.OpenLink());
+    EXPECT_FALSE(Opens(SerialAt(path)));
+    EXPECT_FALSE(Opens(SerialAt(alias)));
+    holder.CloseLink();
+    EXPECT_TRUE(Opens(SerialAt(alias)));
+}
+
+bool SameTerminal(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && cfgetispeed(&a) == cfgetispeed(&b) &&
+           cfgetospeed(&a) == cfgetospeed(&b);
+}
+
+// Applied while open (a pty keeps only the speed, stop bits and odd parity), refused ones ignored,
+// and whatever the port had is back after close.
+TEST(LinkOpenTest, SpeedStringAppliedAndTerminalRestored) {
+    struct Case {
+        const char* speed;
+        speed_t baud;
+        tcflag_t cflagSet;
+    };
+    const Case cases[] = {
+        {"9600,o,8,2", B9600, PARODD | CS8 | CSTOPB},
+        {"19200,e,8,1", B19200, CS8},
+        {"4800,n,8,1.5", B4800, CS8},
+        {"fast please", 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.speed);
+        ScriptedPeer peer;
+        const std::string path = peer.OpenPty();
+        termios before{};
+        ::tcgetattr(peer.SlaveFd(), &before);
+        cfsetspeed(&before, B2400);
+        before.c_cflag = (before.c_cflag & ~CSIZE) | CS6;
+        before.c_lflag |= ICANON | ECHO;
+        ::tcsetattr(peer.SlaveFd(), TCSANOW, &before);
+        ::tcgetattr(peer.SlaveFd(), &before);
+
+        Link link;
+        link.SetSettings(SerialAt(path, c.speed));
+        ASSERT_TRUE(link.OpenLink());
+        termios open{};
+        ::tcgetattr(peer.SlaveFd(), &open);
+        if (c.baud != 0) {
+            EXPECT_EQ(cfgetospeed(&open), c.baud);
+            EXPECT_EQ(open.c_cflag & (CSIZE | CSTOPB | PARODD), c.cflagSet);
+        }
+        link.CloseLink();
+        termios after{};
+        ::tcgetattr(peer.SlaveFd(), &after);
+        EXPECT_TRUE(SameTerminal(before, after));
+    }
+}
+
+// About 600 ms on the wire at 19200 bit/s: past the time-out, yet taken whole.
+TEST(LinkOpenTest, LongSerialReplyStreamingPastTheTimeoutIsTaken) {
+    ScriptedPeer peer;
+    Link link;
+    link.SetSettings(SerialAt(peer.OpenPty()));
+    ASSERT_TRUE(link.OpenLink());
+    const std::string reply = BuildSerialReply(std::string(1033, 'D'));
+    peer.Run([&](ScriptedPeer& p) {
+        p.ReadRequest();
+        p.WritePaced(reply, 19200);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(link.Transact("0000Zv"));
+    const auto ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(link.LastReply().size(), 1040);
+    EXPECT_GE(ms, 550);
+    EXPECT_LE(ms, 1000);
+}
+
+TEST(LinkOpenTest, NetworkAddressAndPortTexts) {
+    ScriptedPeer peer;
+    const int port = peer.Listen();
+    const QString p = QString::number(port);
+    const std::pair<QString, QString> opening[] = {{"127.0.0.1", p},
+                                                   {"127.0.0.1", p + "abc"},
+                                                   {"127.0.0.1", QString::number(port + 65536)},
+                                                   {"127.000.0.001", p}};
+    const std::pair<QString, QString> failing[] = {{"127.0.0.1", ""},
+                                                   {"127.0.0.1", "abc"},
+                                                   {"127.0.0.1", "65536"},
+                                                   {"127.0.0.1", " " + p},
+                                                   {"127.1", p},
+                                                   {"localhost", p},
+                                                   {"127.0.0.256", p},
+                                                   {" 127.0.0.1", p},
+                                                   {"127.0.0.1.", p},
+                                                   {"::1", p},
+                                                   {"", p}};
+    LinkSettings settings;
+    settings.type = LinkType::Network;
+    for (const auto& [ip, tcpPort] : opening) {
+        settings.ip = ip;
+        settings.tcpPort = tcpPort;
+        EXPECT_TRUE(Opens(settings)) << ip.toStdString() << " " << tcpPort.toStdString();
+    }
+    for (const auto& [ip, tcpPort] : failing) {
+        settings.ip = ip;
+        settings.tcpPort = tcpPort;
+        EXPECT_FALSE(Opens(settings)) << ip.toStdString() << " " << tcpPort.toStdString();
+    }
+}
+
+}  // namespace

@@ -18,9 +18,10 @@ struct SimOptions {
     QString tcpHost = QStringLiteral("127.0.0.1");
     quint16 tcpPort = 0;  // 0: any free port
     bool pty = false;
-    QString ptyLink;    // optional symlink to the pty's slave
-    int lineSpeed = 0;  // bit/s for pacing reply bytes; 0: as fast as possible
-    QString faultSpec;  // as --fault takes it; empty: no faults
+    QString ptyLink;            // optional symlink to the pty's slave
+    int lineSpeed = 0;          // bit/s for pacing reply bytes; 0: as fast as possible
+    int bitsPerCharacter = 11;  // start, 8 data, even parity, stop: the tool's "19200,e,8,1"
+    QString faultSpec;          // as --fault takes it; empty: no faults
     quint32 seed = 1;
     QString logFile;
 };
@@ -47,6 +48,8 @@ public:
     // Runs fn with the model locked against the serving thread.
     void WithModel(const std::function<void(ControllerModel&)>& fn);
     void SetFaults(const QString& faultSpec, quint32 seed = 1);
+    // As SetFaults, but says why a spec is refused (SetFaults keeps the old plan and warns).
+    bool TrySetFaults(const QString& faultSpec, quint32 seed, QString* error);
 
     // Replaces the model's reply to requests whose command code (the two characters after the
     // device ID) is code: the given body, or silence for nullopt; for the next count requests, or

@@ -1,0 +1,95 @@
+#include "tcp_endpoint.h"
+
+#include <QTcpSocket>
+
+#include <algorithm>
+
+#include "paced_writer.h"
+#include "request_dispatcher.h"
+
+namespace sim {
+
+struct TcpEndpoint::Session {
+    Session(TcpEndpoint* owner, QTcpSocket* s, std::string n)
+        : socket(s),
+          name(std::move(n)),
+          writer([s](const char* data, qint64 count) { return s->write(data, count); },
+                 [owner, this] { owner->Drop(this); }, owner->lineSpeed_,
+                 owner->bitsPerCharacter_) {}
+    ~Session() { delete socket; }
+
+    QTcpSocket* socket;
+    std::string name;
+    RequestScanner scanner;
+    PacedWriter writer;
+};
+
+TcpEndpoint::TcpEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter)
+    : dispatcher_(dispatcher), lineSpeed_(lineSpeed), bitsPerCharacter_(bitsPerCharacter) {
+    QObject::connect(&server_, &QTcpServer::newConnection, [this] { Accept(); });
+}
+
+TcpEndpoint::~TcpEndpoint() {
+    for (auto& session : sessions_) {
+        QObject::disconnect(session->socket, nullptr, nullptr, nullptr);
+        session->socket->abort();
+    }
+}
+
+bool TcpEndpoint::Listen(const QString& host, quint16 port, QString* error) {
+    QHostAddress address;
+    if (host == QLatin1String("localhost")) {
+        address = QHostAddress::LocalHost;
+    } else if (host == QLatin1String("*") || host.isEmpty()) {
+        address = QHostAddress::Any;
+    } else if (!address.setAddress(host)) {
+        *error = QStringLiteral("not an IP address: %1").arg(host);
+        return false;
+    }
+    if (!server_.listen(address, port)) {
+        *error = QStringLiteral("cannot listen on %1:%2: %3")
+                     .arg(host)
+                     .arg(port)
+                     .arg(server_.errorString());
+        return false;
+    }
+    return true;
+}
+
+void TcpEndpoint::Accept() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        socket->setParent(nullptr);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        auto session =
+            std::make_unique<Session>(this, socket, "tcp#" + std::to_string(++connections_));
+        Session* s = session.get();
+        QObject::connect(socket, &QTcpSocket::readyRead, [this, s] {
+            for (const auto& request : s->scanner.Feed(s->socket->readAll().toStdString())) {
+                if (auto plan = dispatcher_.Serve(request, LinkKind::Network, s->name)) {
+                    s->writer.Send(*plan);
+                }
+            }
+            dispatcher_.NoteSkipped(s->scanner.TakeSkipped(), s->name);
+        });
+        QObject::connect(socket, &QTcpSocket::disconnected, [this, s] { Drop(s); });
+        sessions_.push_back(std::move(session));
+    }
+}
+
+void TcpEndpoint::Drop(Session* session) {
+    const auto it = std::find_if(sessions_.begin(), sessions_.end(),
+                                 [session](const auto& s) { return s.get() == session; });
+    if (it == sessions_.end()) {
+        return;
+    }
+    // Deleting the socket inside its own signal is unsafe; let the event loop do it.
+    QObject::disconnect(session->socket, nullptr, nullptr, nullptr);
+    session->socket->abort();
+    session->socket->deleteLater();
+    session->socket = nullptr;
+    std::unique_ptr<Session> doomed = std::move(*it);
+    sessions_.erase(it);
+    QTimer::singleShot(0, [d = doomed.release()] { delete d; });
+}
+
+}  // namespace sim

@@ -1,0 +1,32 @@
+#include "stop_signal.h"
+
+#include <csignal>
+
+namespace sim {
+
+namespace {
+
+sigset_t StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+}  // namespace
+
+void BlockStopSignals() {
+    const sigset_t set = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+int WaitForStopSignal() {
+    const sigset_t set = StopSignals();
+    int signal = 0;
+    while (sigwait(&set, &signal) != 0) {
+    }
+    return signal;
+}
+
+}  // namespace sim

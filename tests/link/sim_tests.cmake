@@ -1,0 +1,4 @@
+kr_add_test(sim_test
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/sim_server_test.cpp
+    LIBS sim_server Qt6::Network)

@@ -1,5 +1,7 @@
 #include "text_table.h"
 
+#include <QStringList>
+
 namespace {
 
 const std::array<TextTable::Entry, kTextCount> kEntries = {{
@@ -84,7 +86,14 @@ const LanguageFont& FontOf(Language language) {
 QFont LanguageWindowFont(Language language, const QFont& base) {
     const LanguageFont& spec = FontOf(language);
     QFont font = base;
-    font.setFamilies({QString::fromUtf8(spec.face)});
+    // Where the face is missing, the CJK face of the same script stands in, also for Latin text.
+    QStringList families{QString::fromUtf8(spec.face)};
+    if (language == Language::ChineseGB) {
+        families.append(QStringLiteral("Noto Sans CJK SC"));
+    } else if (language == Language::ChineseBIG5) {
+        families.append(QStringLiteral("Noto Sans CJK TC"));
+    }
+    font.setFamilies(families);
     font.setPointSize(QString::fromLatin1(spec.size).toInt());
     const int style = QString::fromLatin1(spec.style).toInt();
     if (style <= 15) {

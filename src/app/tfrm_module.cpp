@@ -56,6 +56,8 @@ void TfrmModule::CreateComponents() {
     ui_->mnuFile->insertSeparator(ui_->mnuExit)->setObjectName(QStringLiteral("mnuLine1"));
     ui_->btnConnect->setDefault(true);
     ui_->pcMain->setTabVisible(ui_->pcMain->indexOf(ui_->tsFunction), false);
+    // Narrow lists must show their longest item in the larger Chinese window fonts too.
+    ui_->cmbModuleType->setStyleSheet(QStringLiteral("QComboBox { padding-left: 2px; }"));
     ui_->cmbAlarm->view()->setStyleSheet(
         QStringLiteral("QAbstractItemView::item { height: 29px; }"));
 

@@ -8,4 +8,12 @@ function(kr_add_gui_test name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
 endfunction()
 
-kr_add_gui_test(window_test SOURCES window_startup_test.cpp)
+kr_add_gui_test(window_test SOURCES window_startup_test.cpp window_layout_test.cpp)
+
+add_executable(window_screenshots screenshots.cpp)
+target_link_libraries(window_screenshots PRIVATE app)
+target_include_directories(window_screenshots PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+add_test(NAME window_screenshots
+    COMMAND window_screenshots ${CMAKE_CURRENT_BINARY_DIR}/screenshots)
+set_tests_properties(window_screenshots PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0" TIMEOUT 60)

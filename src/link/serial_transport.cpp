@@ -97,9 +97,10 @@ void SerialTransport::ApplySpeedString(const QString& speed) {
     }
     port_.setFlowControl(QSerialPort::NoFlowControl);
     const LineSettings& timing = line ? *line : kSlowestLine;
-    // A paced pseudo-terminal wakes us a few ms late and a USB adapter hands bytes over at its
-    // latency timer (16 ms by default), so a pause shorter than this is no end of transmission.
-    gapAllowance_ = std::max<microseconds>(milliseconds{20}, timing.TransferTime(3));
+    // Past the deadline a pause longer than this ends the reply. A USB adapter hands bytes over
+    // at its latency timer (16 ms by default) and a loaded machine schedules a pty's writer late,
+    // so a few character times alone would cut off replies that are still coming.
+    gapAllowance_ = std::max<microseconds>(milliseconds{50}, timing.TransferTime(3));
     // Bounds a peer that streams without ever completing a reply: a whole buffer must still fit.
     streamAllowance_ = timing.TransferTime(frame::kBufferSize);
 }

@@ -1,0 +1,1 @@
+kr_add_test(settings_test SOURCES settings_test.cpp LIBS app)

@@ -23,7 +23,8 @@ PtyEndpoint::PtyEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsP
       scanner_(std::make_unique<RequestScanner>()) {
     writer_ = std::make_unique<PacedWriter>(
         [this](const char* data, qint64 n) { return Write(data, n); },
-        [this] { QTimer::singleShot(0, [this] { HangUp(); }); }, lineSpeed_, bitsPerCharacter_);
+        [this] { QTimer::singleShot(0, &context_, [this] { HangUp(); }); }, lineSpeed_,
+        bitsPerCharacter_);
 }
 
 PtyEndpoint::~PtyEndpoint() {

@@ -40,6 +40,7 @@ private:
     int bitsPerCharacter_;
     QString link_;
     QString slavePath_;
+    QObject context_;  // queues the hang-up on this thread, after the writer has returned
     int master_ = -1;
     int slave_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;

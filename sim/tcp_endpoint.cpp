@@ -89,7 +89,7 @@ void TcpEndpoint::Drop(Session* session) {
     session->socket = nullptr;
     std::unique_ptr<Session> doomed = std::move(*it);
     sessions_.erase(it);
-    QTimer::singleShot(0, [d = doomed.release()] { delete d; });
+    QTimer::singleShot(0, &server_, [d = doomed.release()] { delete d; });
 }
 
 }  // namespace sim

@@ -6,10 +6,16 @@
 
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "controller_model.h"
 #include "gui/window_fixture.h"
 #include "sim_server.h"
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 // The real window against the simulated controller on its own thread, over TCP or the
 // pseudo-terminal. Pauses and beeps are recorded, so only real time-outs cost time.
@@ -71,11 +77,14 @@ protected:
     static Beep High() { return {1000, std::chrono::milliseconds(300)}; }
     static Beep Low() { return {300, std::chrono::milliseconds(300)}; }
 
-    // Every status text shown while an operation runs, in order, taken at each event pump.
+    // Every status text shown from now on, in order, taken at each event pump.
     void RecordStatuses() {
-        services.onProcessEvents = [this] {
-            if (statuses.isEmpty() || statuses.last() != StatusText()) {
-                statuses << StatusText();
+        statuses.clear();
+        const QString before = StatusText();
+        services.onProcessEvents = [this, before] {
+            const QString now = StatusText();
+            if (statuses.isEmpty() ? now != before : statuses.last() != now) {
+                statuses << now;
             }
         };
     }

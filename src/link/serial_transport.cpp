@@ -100,9 +100,10 @@ void SerialTransport::ApplySpeedString(const QString& speed) {
     // Past the deadline a pause longer than this ends the reply. A USB adapter hands bytes over
     // at its latency timer (16 ms by default) and a loaded machine schedules a pty's writer late,
     // so a few character times alone would cut off replies that are still coming.
-    gapAllowance_ = std::max<microseconds>(milliseconds{50}, timing.TransferTime(3));
-    // Bounds a peer that streams without ever completing a reply: a whole buffer must still fit.
-    streamAllowance_ = timing.TransferTime(frame::kBufferSize);
+    gapAllowance_ = std::max<microseconds>(milliseconds{100}, timing.TransferTime(3));
+    // Bounds a peer that streams without ever completing a reply: a whole buffer that starts
+    // just before the deadline must still fit, delivered as late as a pause may be.
+    streamAllowance_ = timing.TransferTime(frame::kBufferSize) + gapAllowance_;
 }
 
 // The reply timer may start only once the request has left the port, as a synchronous write

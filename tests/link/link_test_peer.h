@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -28,6 +30,11 @@ public:
 
     void Run(Script script) {
         thread_ = std::thread([this, script = std::move(script)] { script(*this); });
+        // A line keeps its pace however loaded the machine is; the script imitates one, so it
+        // runs ahead of ordinary threads where that is allowed.
+        sched_param priority{};
+        priority.sched_priority = 10;
+        ::pthread_setschedparam(thread_.native_handle(), SCHED_FIFO, &priority);
     }
     void Join() {
         if (thread_.joinable()) {

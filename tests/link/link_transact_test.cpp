@@ -137,7 +137,7 @@ TEST_P(LinkTransactTest, SecondReplyOfOneReceive) {
 }
 
 // The network link gives up at the deadline; the serial link lets a stream run for a whole
-// buffer's transfer time (about 860 ms at 19200,e,8,1) past it.
+// buffer's transfer time (about 860 ms at 19200,e,8,1) and a pause past it.
 TEST_P(LinkTransactTest, PeerThatStreamsWithoutCompleting) {
     std::atomic<bool> stop = false;
     Start([&](ScriptedPeer& p) {

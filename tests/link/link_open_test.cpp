@@ -62,6 +62,22 @@ TEST(LinkOpenTest, SerialPortIsHeldExclusively) {
     EXPECT_TRUE(Opens(SerialAt(alias)));
 }
 
+// A reply left in the port from before belongs to no request of this link.
+TEST(LinkOpenTest, SerialOpenDiscardsWhatWaitedInThePort) {
+    ScriptedPeer peer;
+    const std::string path = peer.OpenPty();
+    peer.Write(BuildSerialReply("STALE"));
+    Link link;
+    link.SetSettings(SerialAt(path));
+    ASSERT_TRUE(link.OpenLink());
+    peer.Run([](ScriptedPeer& p) {
+        p.ReadRequest();
+        p.Write(BuildSerialReply("FRESH"));
+    });
+    EXPECT_TRUE(link.Transact("0000AC"));
+    EXPECT_EQ(link.LastReply().toStdString(), BuildSerialReply("FRESH"));
+}
+
 bool SameTerminal(const termios& a, const termios& b) {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
            a.c_lflag == b.c_lflag && cfgetispeed(&a) == cfgetispeed(&b) &&

@@ -77,6 +77,10 @@ TcpTransport::~TcpTransport() {
 }
 
 void TcpTransport::Send(const QByteArray& frame) {
+    // A connection the controller closed takes nothing more; the transaction just times out.
+    if (socket_.state() != QAbstractSocket::ConnectedState) {
+        return;
+    }
     socket_.write(frame);
     const auto until = Clock::now() + Link::kReplyTimeout;
     while (socket_.bytesToWrite() > 0 && socket_.waitForBytesWritten(MillisecondsUntil(until))) {

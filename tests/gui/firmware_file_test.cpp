@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QTimer>
 
 #include "gui/firmware_window_fixture.h"
 
@@ -84,7 +85,7 @@ TEST_F(FirmwareFile, UnloadableFileStopsTheUpgradeBeforeTheLink) {
         Upgrade();
         EXPECT_EQ(StatusText(), "Load firmware file error!");
         EXPECT_EQ(LampColor(), QColor(255, 0, 0));
-        EXPECT_EQ(services.beeps, std::vector<RecordingServices::Tone>{{300, 300ms}});
+        EXPECT_EQ(services.beeps, (std::vector<RecordingServices::Tone>{{300, 300ms}}));
         EXPECT_TRUE(services.pauses.empty());
         EXPECT_EQ(services.eventPumps, pumpsBefore);
         EXPECT_TRUE(sim->ReceivedCommands().isEmpty());

@@ -17,7 +17,7 @@ protected:
     void ExpectSuccess() {
         EXPECT_EQ(StatusText(), "Command ok.");
         EXPECT_EQ(LampColor(), kYellow);
-        EXPECT_EQ(services.beeps, std::vector<Tone>{Tone{1000, 300ms}});
+        EXPECT_EQ(services.beeps, (std::vector<Tone>{Tone{1000, 300ms}}));
     }
 };
 
@@ -146,7 +146,7 @@ TEST_F(FirmwareUpgrade, FaultsEndTheRunWhereTheyStrike) {
         EXPECT_EQ(Bar("pbVerify"), c.verify);
         EXPECT_EQ(StatusText(), c.ok ? "Command ok." : "Command error!");
         EXPECT_EQ(LampColor(), c.ok ? kYellow : kRed);
-        EXPECT_EQ(services.beeps, std::vector<Tone>{Tone{c.ok ? 1000 : 300, 300ms}});
+        EXPECT_EQ(services.beeps, (std::vector<Tone>{Tone{c.ok ? 1000 : 300, 300ms}}));
         EXPECT_TRUE(window->isEnabled());
     }
 }

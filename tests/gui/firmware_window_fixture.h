@@ -12,6 +12,16 @@
 
 using namespace std::chrono_literals;
 
+struct BarState {
+    int position;
+    int maximum;
+    friend bool operator==(const BarState&, const BarState&) = default;
+};
+
+inline void PrintTo(const BarState& bar, std::ostream* os) {
+    *os << bar.position << " of " << bar.maximum;
+}
+
 // The window connected to a simulated controller, on the Firmware page, with an image file of
 // the test's making. Pauses and beeps are recorded, not waited for.
 class FirmwareWindowFixture : public WindowFixture {
@@ -88,11 +98,6 @@ protected:
         };
     }
 
-    struct BarState {
-        int position;
-        int maximum;
-        friend bool operator==(const BarState&, const BarState&) = default;
-    };
     BarState Bar(const char* name) const {
         const auto* bar = Find<QProgressBar>(name);
         return {bar->value(), bar->maximum()};
@@ -123,7 +128,3 @@ protected:
     QTemporaryDir files;
     std::unique_ptr<sim::SimServer> sim;
 };
-
-inline void PrintTo(const FirmwareWindowFixture::BarState& bar, std::ostream* os) {
-    *os << bar.position << " of " << bar.maximum;
-}

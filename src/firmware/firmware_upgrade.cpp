@@ -4,32 +4,23 @@
 #include "link.h"
 #include "operation_frame.h"
 #include "operation_host.h"
-#include "reply_position.h"
 #include "services.h"
+#include "verify_reply.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
 constexpr int kAttempts = 5;
-// Characters 8 to 1031 of a verify reply hold the block as hex digits.
-constexpr int kVerifyDataFirst = 8;
-constexpr int kVerifyDataLast = kVerifyDataFirst + 2 * FirmwareImage::kBlockSize - 1;
 
 QByteArray Command(const OperationContext& ctx, const QByteArray& code) {
     return ctx.state.deviceId + code;
 }
 
+// "Zp" or "Zv" and the block's image address as "%04X".
 QByteArray BlockCommand(const OperationContext& ctx, const char* code, int k) {
-    return Command(
-        ctx,
-        code +
-            QByteArray::number(k * FirmwareImage::kBlockSize, 16).toUpper().rightJustified(4, '0'));
-}
-
-// One block at a time, right before it is sent: never the whole image as text.
-QByteArray BlockHex(const FirmwareImage& image, int k) {
-    return image.Block(k).toByteArray().toHex().toUpper();
+    const QByteArray address = QByteArray::number(k * FirmwareImage::kBlockSize, 16).toUpper();
+    return Command(ctx, code + address.rightJustified(4, '0'));
 }
 
 void BeginPhase(OperationContext& ctx, TextId text, ProgressBar bar, int blockCount) {
@@ -44,7 +35,8 @@ void BeginBlock(OperationContext& ctx) {
     ctx.services.ProcessEvents();
 }
 
-bool TransactWithRetries(OperationContext& ctx, const QByteArray& command) {
+// A block request: a short pause, then up to five attempts, each after an event pump.
+bool SendBlockRequest(OperationContext& ctx, const QByteArray& command) {
     ctx.services.Pause(4ms);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         ctx.services.ProcessEvents();
@@ -61,8 +53,8 @@ bool ProgramBlocks(OperationContext& ctx, const FirmwareImage& image) {
     BeginPhase(ctx, TextId::Programming, ProgressBar::Program, n);
     for (int k = 0; k < n; ++k) {
         BeginBlock(ctx);
-        const QByteArray request = BlockCommand(ctx, "Zp", k) + BlockHex(image, k);
-        if (!TransactWithRetries(ctx, request)) {
+        const QByteArray request = BlockCommand(ctx, "Zp", k) + BlockHexText(image.Block(k));
+        if (!SendBlockRequest(ctx, request)) {
             return false;
         }
         ctx.host.SetProgressPosition(ProgressBar::Program, k);
@@ -72,13 +64,8 @@ bool ProgramBlocks(OperationContext& ctx, const FirmwareImage& image) {
 }
 
 bool VerifyBlock(OperationContext& ctx, const FirmwareImage& image, int k) {
-    const QByteArray request = BlockCommand(ctx, "Zv", k);
-    const QByteArray expected = BlockHex(image, k);
-    if (!TransactWithRetries(ctx, request)) {
-        return false;
-    }
-    // Exact and case-sensitive; a short reply gives fewer characters and so differs.
-    return ReplyPositions(ctx.link.LastReply(), kVerifyDataFirst, kVerifyDataLast) == expected;
+    return SendBlockRequest(ctx, BlockCommand(ctx, "Zv", k)) &&
+           VerifyReplyMatches(ctx.link.LastReply(), image.Block(k));
 }
 
 bool VerifyBlocks(OperationContext& ctx, const FirmwareImage& image) {

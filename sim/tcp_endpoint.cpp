@@ -87,9 +87,9 @@ void TcpEndpoint::Drop(Session* session) {
     session->socket->abort();
     session->socket->deleteLater();
     session->socket = nullptr;
-    std::unique_ptr<Session> doomed = std::move(*it);
+    graveyard_.push_back(std::move(*it));
     sessions_.erase(it);
-    QTimer::singleShot(0, &server_, [d = doomed.release()] { delete d; });
+    QTimer::singleShot(0, &server_, [this] { graveyard_.clear(); });
 }
 
 }  // namespace sim

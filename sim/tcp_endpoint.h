@@ -33,6 +33,7 @@ private:
     int connections_ = 0;
     QTcpServer server_;
     std::vector<std::unique_ptr<Session>> sessions_;
+    std::vector<std::unique_ptr<Session>> graveyard_;  // dropped inside their own signals
 };
 
 }  // namespace sim

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <memory>
@@ -204,6 +207,47 @@ TEST_P(SimServerTest, PacedReplyTakesTheLineTimeAndArrivesSteadily) {
     EXPECT_GT(clock.elapsed(), 500);
     EXPECT_LT(clock.elapsed(), 800);
     EXPECT_LT(longestGap, 25);
+}
+
+TEST(SimServer, PacingOneLineDoesNotHoldUpTheOther) {
+    sim::SimOptions options;
+    options.pty = true;
+    options.lineSpeed = 19200;
+    sim::SimServer server(options);
+    ASSERT_TRUE(server.Start());
+    PtyClient slow(server.PtyPath());
+    TcpClient fast(server.TcpPort());
+    slow.Write(BuildRequestFrame("0001Zv0000"));
+    QThread::msleep(50);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(fast.Exchange("0000AC").size(), 17u);
+    EXPECT_LT(clock.elapsed(), 100);
+    EXPECT_EQ(RawClient::FirstReply(slow.Read(1500, &RawClient::HasReply)).size(), 1037u);
+}
+
+TEST(SimServer, LogsRequestsRepliesAndWhyAFrameWasRefused) {
+    QTemporaryDir dir;
+    sim::SimOptions options;
+    options.logFile = dir.filePath(QStringLiteral("sim.log"));
+    {
+        sim::SimServer server(options);
+        ASSERT_TRUE(server.Start());
+        TcpClient client(server.TcpPort());
+        EXPECT_EQ(client.Exchange("0001DB").size(), 29u);
+        std::string bad = BuildRequestFrame("0001AS");
+        bad[bad.size() - 3] = bad[bad.size() - 3] == '0' ? '1' : '0';
+        client.Write(bad);
+        EXPECT_EQ(client.Exchange("0002AS", 200), "");
+    }
+    QFile file(options.logFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString log = QString::fromLatin1(file.readAll());
+    EXPECT_TRUE(log.contains(QStringLiteral("request 0001DB")));
+    EXPECT_TRUE(log.contains(QStringLiteral("reply 29 bytes <03>0001DB")));
+    EXPECT_TRUE(log.contains(QRegularExpression(QStringLiteral("bad frame.*CRC digits"))));
+    EXPECT_TRUE(log.contains(QStringLiteral("addressed to device 0002")));
+    EXPECT_EQ(log.count(QLatin1Char('\n')), 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLinks, SimServerTest,

@@ -194,6 +194,7 @@ TEST_P(SimServerTest, PacedReplyTakesTheLineTimeAndArrivesSteadily) {
     std::string got;
     qint64 last = 0;
     qint64 longestGap = 0;
+    int arrivals = 0;
     while (!RawClient::HasReply(got) && clock.elapsed() < 2000) {
         const std::string more =
             client_->Read(50, [](const std::string& bytes) { return !bytes.empty(); });
@@ -201,12 +202,16 @@ TEST_P(SimServerTest, PacedReplyTakesTheLineTimeAndArrivesSteadily) {
             longestGap = std::max(longestGap, clock.elapsed() - last);
         }
         got += more;
+        arrivals += more.empty() ? 0 : 1;
         last = more.empty() ? last : clock.elapsed();
     }
     EXPECT_EQ(RawClient::FirstReply(got).size(), 1037u);
     EXPECT_GT(clock.elapsed(), 500);
     EXPECT_LT(clock.elapsed(), 800);
-    EXPECT_LT(longestGap, 25);
+    // Steady, not one burst at the end: many small arrivals (about one a millisecond on an idle
+    // machine), with room for a loaded machine's scheduling.
+    EXPECT_GT(arrivals, 50);
+    EXPECT_LT(longestGap, 100);
 }
 
 TEST(SimServer, PacingOneLineDoesNotHoldUpTheOther) {

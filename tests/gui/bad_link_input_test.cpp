@@ -20,6 +20,8 @@
 // the time its time-outs allow, and without spinning.
 namespace {
 
+using namespace std::chrono_literals;
+
 // A controller end that writes one pattern without end, on a pty's master or on the first TCP
 // connection to a loopback port. Non-blocking, so that it stops when asked even while the tool
 // reads nothing.
@@ -171,7 +173,7 @@ TEST_F(BadLinkInput, TcpPortTextBeyondSixteenBitsWrapsToItsLowBits) {
     Network(QStringLiteral("127.0.0.1"), QStringLiteral("99999"));
     const Outcome outcome = Run("btnConnect", 3000);
     EXPECT_EQ(outcome.status, "Connect device error!");
-    EXPECT_TRUE(server.waitForNewConnection(1000));
+    EXPECT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(1000));
 }
 
 TEST_F(BadLinkInput, CommandsLongerThanAFrameAreNotSent) {

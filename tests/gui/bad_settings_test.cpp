@@ -6,6 +6,7 @@
 #include <random>
 
 #include "gui/soak_fixture.h"
+#include "reg_file_format.h"
 
 // Settings files and stores the tool did not write, or that change under it: each start shows a
 // clear set of values, and nothing the tool cannot read is overwritten by reading it.
@@ -132,6 +133,14 @@ TEST_F(BadSettings, SavingKeepsTheFileReadableWhateverTextItHolds) {
     Start();
     Menu("mnuSimplified");
     window.reset();
+    QSettings::SettingsMap stored;
+    EXPECT_TRUE(RegFile::Parse(ReadSettingsRaw(), stored)) << ReadSettingsRaw().toStdString();
+    // A new run: within one process the settings layer keeps what it wrote and would not read
+    // the file again unless its time changed.
+    QFile file(SettingsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
+    file.close();
     Start();
     EXPECT_EQ(FirmwareFile(), "/srv/firmware/KR470QX.KXB");
     EXPECT_EQ(Port(), "/dev/ttyUSB1");

@@ -265,6 +265,7 @@ const char* FaultPlan::Grammar() {
            "              device ID; AC for the identify request)\n"
            "    first=N   only the first N matching requests\n"
            "    p=F       with probability F (0 to 1), drawn from --seed\n"
+           "  Faults that strike the same request combine (noise, then the reply split).\n"
            "  Example: drop:code=Zp:first=2,corrupt:p=0.05,delay:ms=400:code=PI\n";
 }
 

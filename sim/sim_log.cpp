@@ -13,7 +13,7 @@ SimLog::~SimLog() {
 }
 
 bool SimLog::Open(const QString& path, QString* error) {
-    if (path.isEmpty()) {
+    if (path.isEmpty() || file_) {
         return true;
     }
     if (path == QLatin1String("-")) {

@@ -105,33 +105,27 @@ bool SimServer::Start(QString* error) {
         return true;
     }
     QString problem;
-    auto faults =
-        FaultPlan::Parse(impl_->options.faultSpec.toStdString(), impl_->options.seed, nullptr);
-    if (!faults) {
-        std::string why;
-        FaultPlan::Parse(impl_->options.faultSpec.toStdString(), 1, &why);
-        problem = QString::fromStdString(why);
-    } else if (impl_->options.bitsPerCharacter < 7 || impl_->options.bitsPerCharacter > 12) {
+    const SimOptions& o = impl_->options;
+    bool ok = false;
+    if (o.bitsPerCharacter < 7 || o.bitsPerCharacter > 12) {
         problem = QStringLiteral("bits per character must be 7 to 12");
-    } else if (impl_->log.Open(impl_->options.logFile, &problem)) {
-        impl_->dispatcher.SetFaults(std::move(*faults));
+    } else if (TrySetFaults(o.faultSpec, o.seed, &problem) &&
+               impl_->log.Open(o.logFile, &problem)) {
         UseApp();
         impl_->context = new QObject;
         impl_->context->moveToThread(&impl_->thread);
         impl_->thread.start();
-        bool ok = false;
+        impl_->running = true;
         QMetaObject::invokeMethod(
             impl_->context, [&] { ok = impl_->Serve(&problem); }, Qt::BlockingQueuedConnection);
-        impl_->running = true;
-        if (ok) {
-            return true;
-        }
+    }
+    if (!ok) {
         Stop();
+        if (error) {
+            *error = problem;
+        }
     }
-    if (error) {
-        *error = problem;
-    }
-    return false;
+    return ok;
 }
 
 void SimServer::Stop() {

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -229,6 +230,34 @@ TEST(SimServer, PacingOneLineDoesNotHoldUpTheOther) {
     EXPECT_EQ(fast.Exchange("0000AC").size(), 17u);
     EXPECT_LT(clock.elapsed(), 100);
     EXPECT_EQ(RawClient::FirstReply(slow.Read(1500, &RawClient::HasReply)).size(), 1037u);
+}
+
+TEST(SimServer, StartSaysWhyItCannotServe) {
+    QTemporaryDir dir;
+    QFile plain(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    sim::SimServer taken;
+    ASSERT_TRUE(taken.Start());
+    const std::function<void(sim::SimOptions&)> cases[] = {
+        [](auto& o) { o.faultSpec = QStringLiteral("explode"); },
+        [](auto& o) { o.bitsPerCharacter = 3; },
+        [&](auto& o) { o.logFile = dir.filePath(QStringLiteral("no/such/dir.log")); },
+        [](auto& o) { o.tcpHost = QStringLiteral("not-an-address"); },
+        [&](auto& o) { o.tcpPort = taken.TcpPort(); },
+        [&](auto& o) {
+            o.pty = true;
+            o.ptyLink = plain.fileName();  // never replaces a file that is not a link
+        },
+    };
+    for (const auto& setUp : cases) {
+        sim::SimOptions options;
+        setUp(options);
+        sim::SimServer server(options);
+        QString error;
+        EXPECT_FALSE(server.Start(&error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    EXPECT_TRUE(QFileInfo(plain.fileName()).isFile());
 }
 
 TEST(SimServer, LogsRequestsRepliesAndWhyAFrameWasRefused) {

@@ -8,7 +8,7 @@ function(kr_add_gui_test name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
 endfunction()
 
-kr_add_gui_test(window_test SOURCES window_startup_test.cpp window_layout_test.cpp window_language_test.cpp window_settings_test.cpp)
+kr_add_gui_test(window_test SOURCES window_startup_test.cpp window_layout_test.cpp window_language_test.cpp window_settings_test.cpp window_host_test.cpp window_app_test.cpp)
 
 add_executable(window_screenshots screenshots.cpp)
 target_link_libraries(window_screenshots PRIVATE app)

@@ -1,0 +1,63 @@
+#include <QComboBox>
+#include <QEvent>
+
+#include <stdexcept>
+
+#include "gui/window_fixture.h"
+#include "tool_application.h"
+
+namespace {
+
+class Throwing : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) {
+            throw std::runtime_error("controller went away");
+        }
+        return QObject::event(e);
+    }
+};
+
+TEST(ToolApplication, HandlerExceptionIsShownAndTheToolGoesOn) {
+    auto* app = dynamic_cast<ToolApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    QStringList shown;
+    app->SetErrorDisplay([&](const QString& message) { shown.append(message); });
+    Throwing target;
+    QEvent first(QEvent::User);
+    QCoreApplication::sendEvent(&target, &first);
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    QEvent harmless(QEvent::Type(QEvent::User + 1));
+    QCoreApplication::sendEvent(&target, &harmless);  // still delivered
+    app->SetErrorDisplay([](const QString& message) {
+        ADD_FAILURE() << "exception in an event handler: " << message.toStdString();
+    });
+    EXPECT_EQ(shown, QStringList({"controller went away", "controller went away"}));
+}
+
+using WindowExit = WindowFixture;
+
+// Closing during a continuous test stops it like its cancel click; the window goes once the
+// test's click handler has returned.
+TEST_F(WindowExit, ExitDuringAContinuousTestWaitsForItsEnd) {
+    Start();
+    Find<QComboBox>("cmbPort")->setEditText(configDir.filePath(QStringLiteral("no-such-port")));
+    window->Context().state.testRunning = true;
+    window->mnuExitClick();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->Context().state.testRunning);
+
+    window->btnPoolingClick();  // with no controller this test ends at once
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowExit, CloseWithoutATestEndsAtOnce) {
+    Start();
+    Find<QComboBox>("cmbPort")->setEditText(configDir.filePath(QStringLiteral("no-such-port")));
+    window->btnDIDOClick();  // no controller: ends at once, and asks for nothing
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->close());
+}
+
+}  // namespace

@@ -1,0 +1,2 @@
+add_executable(firmware_bench firmware_bench.cpp)
+target_link_libraries(firmware_bench PRIVATE app sim_server)

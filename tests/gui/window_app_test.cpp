@@ -14,8 +14,10 @@ public:
         if (e->type() == QEvent::User) {
             throw std::runtime_error("controller went away");
         }
+        ++delivered;
         return QObject::event(e);
     }
+    int delivered = 0;
 };
 
 TEST(ToolApplication, HandlerExceptionIsShownAndTheToolGoesOn) {
@@ -29,7 +31,8 @@ TEST(ToolApplication, HandlerExceptionIsShownAndTheToolGoesOn) {
     QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
     QCoreApplication::processEvents();
     QEvent harmless(QEvent::Type(QEvent::User + 1));
-    QCoreApplication::sendEvent(&target, &harmless);  // still delivered
+    QCoreApplication::sendEvent(&target, &harmless);
+    EXPECT_EQ(target.delivered, 1);
     app->SetErrorDisplay([](const QString& message) {
         ADD_FAILURE() << "exception in an event handler: " << message.toStdString();
     });

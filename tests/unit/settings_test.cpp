@@ -221,6 +221,11 @@ TEST_F(SettingsStore, ReadableButNotWritableStoreLoadsAsAbsentAndSavesNothing) {
     EXPECT_EQ(ReadRaw(), content);
 }
 
+TEST(SettingsLocation, UserConfigFolderOfTheOrganisation) {
+    EXPECT_TRUE(DefaultSettingsLocation().endsWith(QLatin1String("/VELMO/KR470QX-V5.reg")))
+        << DefaultSettingsLocation().toStdString();
+}
+
 TEST(RegFile, IntegersAndTextsKeepTheirTypes) {
     QSettings::SettingsMap map;
     map.insert("TYPE", 1);

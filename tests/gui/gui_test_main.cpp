@@ -5,6 +5,10 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Test discovery runs the executable without the test environment, and no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     ToolApplication app(argc, argv);
     // A message box would block the test; an exception escaping a handler fails it instead.
     app.SetErrorDisplay([](const QString& message) {

@@ -129,6 +129,7 @@ void TfrmModule::showEvent(QShowEvent* event) {
     if (!shown_) {
         shown_ = true;
         FormShow();
+        layout()->activate();  // the language's menu font decides the height to centre
         if (const QScreen* desktop = screen()) {
             QRect frame = frameGeometry();
             frame.moveCenter(desktop->availableGeometry().center());

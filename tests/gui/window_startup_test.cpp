@@ -1,7 +1,9 @@
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "gui/window_fixture.h"
@@ -40,11 +42,25 @@ TEST_F(WindowStartup, ClientAreaIsFixedBelowTheMenuBar) {
     EXPECT_EQ(window->height(), 614 + window->menuBar()->height());
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    const QPoint offCentre =
+        window->frameGeometry().center() - window->screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 2);
     // A taller menu font must not take room from the client area.
     window->mnuTraditionalClick();
     QApplication::processEvents();
     EXPECT_EQ(window->centralWidget()->size(), QSize(680, 614));
     EXPECT_EQ(window->height(), 614 + window->menuBar()->height());
+}
+
+TEST_F(WindowStartup, FileMenuHoldsTheFirmwareFileALineAndExit) {
+    Start();
+    const QList<QAction*> items = Find<QMenu>("mnuFile")->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0], Find<QAction>("mnuFirmwareFile"));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[1]->objectName(), "mnuLine1");
+    EXPECT_EQ(items[2], Find<QAction>("mnuExit"));
+    EXPECT_EQ(items[2]->text(), "E&xit");
 }
 
 TEST_F(WindowStartup, ClockPanelShowsTheComputersClock) {

@@ -21,7 +21,13 @@ void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
 void PlayOnAlsa(const std::vector<std::int16_t>& samples) {
     snd_lib_error_set_handler(&SilentAlsaError);
     snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) {
+    // A device held by another program must not block the tool: open without waiting, then
+    // write blocking so that the call returns when the tone has ended.
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
+        return;
+    }
+    if (snd_pcm_nonblock(pcm, 0) < 0) {
+        snd_pcm_close(pcm);
         return;
     }
     if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kSampleRate,

@@ -8,6 +8,7 @@
 #include "port_list.h"
 #include "reply_display.h"
 #include "speaker.h"
+#include "system_services.h"
 #include "text_table.h"
 
 namespace {
@@ -102,6 +103,17 @@ TEST(Speaker, ToneSamplesHaveTheAskedLengthAndFrequency) {
     EXPECT_TRUE(ToneSamples(0, 300ms, 48000).empty());
     EXPECT_TRUE(ToneSamples(1000, 0ms, 48000).empty());
     EXPECT_TRUE(ToneSamples(1000, -5ms, 48000).empty());
+}
+
+TEST(SystemServices, PauseNeverEndsEarly) {
+    SystemServices services;
+    for (const auto duration : {1ms, 4ms, 20ms, 50ms}) {
+        const auto start = std::chrono::steady_clock::now();
+        services.Pause(duration);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, duration);
+        EXPECT_LT(took, duration + 50ms);
+    }
 }
 
 TEST(PortList, SystemNamesAreTrimmedButOtherwiseKept) {

@@ -34,8 +34,16 @@ TEST_F(FirmwareUpgrade, HeaderOnlyFileSendsOpeningAndFinalRequests) {
 TEST_F(FirmwareUpgrade, PartialLastBlockIsSentAndExpectedBackPaddedWithFF) {
     const QByteArray data = ImageData(2 * kBlock + 100);
     StartConnected(WriteImageFile(data));
+    QStringList shown{StatusText()};  // the status line at each event pump, without repeats
+    services.onProcessEvents = [&] {
+        if (shown.isEmpty() || shown.last() != StatusText()) {
+            shown << StatusText();
+        }
+    };
     Upgrade();
 
+    EXPECT_EQ(shown.mid(1), QStringList({"Connecting device ...", "Programming ...",
+                                         "Verifying ...", "Upgrading ..."}));
     const QStringList received = sim->ReceivedCommands();
     ASSERT_EQ(Requests(), QStringList({"0001Zx6D2A", "0001Zp0000", "0001Zp0200", "0001Zp0400",
                                        "0001Zv0000", "0001Zv0200", "0001Zv0400", "0001ZrC4E9"}));
@@ -46,6 +54,21 @@ TEST_F(FirmwareUpgrade, PartialLastBlockIsSentAndExpectedBackPaddedWithFF) {
               Pauses({100ms, 50ms, 4ms, 4ms, 4ms, 50ms, 4ms, 4ms, 4ms, 100ms, 7000ms}));
     EXPECT_EQ(Bar("pbProgram"), (BarState{3, 3}));
     EXPECT_EQ(Bar("pbVerify"), (BarState{3, 3}));
+    ExpectSuccess();
+}
+
+TEST_F(FirmwareUpgrade, DataPastTheLastBlockIsNeverSent) {
+    const QByteArray data = ImageData(124 * kBlock + 300);
+    StartConnected(WriteImageFile(data));
+    Upgrade();
+    const QStringList programmed = Requests().filter("Zp");
+    ASSERT_EQ(programmed.size(), 124);
+    EXPECT_EQ(programmed.last(), "0001ZpF600");
+    EXPECT_EQ(Requests().filter("Zv").last(), "0001ZvF600");
+    EXPECT_EQ(sim->ReceivedCommands().filter("Zp").last(),
+              "0001ZpF600" + Hex(data.mid(123 * kBlock, kBlock)));
+    EXPECT_EQ(FlashBytes(), data.left(124 * kBlock));
+    EXPECT_EQ(Bar("pbProgram"), (BarState{124, 124}));
     ExpectSuccess();
 }
 

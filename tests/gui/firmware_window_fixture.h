@@ -12,6 +12,10 @@
 
 using namespace std::chrono_literals;
 
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 struct BarState {
     int position;
     int maximum;

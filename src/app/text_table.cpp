@@ -84,18 +84,18 @@ const LanguageFont& FontOf(Language language) {
 }
 
 QFont LanguageWindowFont(Language language, const QFont& base) {
-    const LanguageFont& spec = FontOf(language);
+    const LanguageFont& entry = FontOf(language);
     QFont font = base;
     // Where the face is missing, the CJK face of the same script stands in, also for Latin text.
-    QStringList families{QString::fromUtf8(spec.face)};
+    QStringList families{QString::fromUtf8(entry.face)};
     if (language == Language::ChineseGB) {
         families.append(QStringLiteral("Noto Sans CJK SC"));
     } else if (language == Language::ChineseBIG5) {
         families.append(QStringLiteral("Noto Sans CJK TC"));
     }
     font.setFamilies(families);
-    font.setPointSize(QString::fromLatin1(spec.size).toInt());
-    const int style = QString::fromLatin1(spec.style).toInt();
+    font.setPointSize(QString::fromLatin1(entry.size).toInt());
+    const int style = QString::fromLatin1(entry.style).toInt();
     if (style <= 15) {
         font.setBold(style & 1);
         font.setItalic(style & 2);

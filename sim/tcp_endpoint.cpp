@@ -82,11 +82,10 @@ void TcpEndpoint::Drop(Session* session) {
     if (it == sessions_.end()) {
         return;
     }
-    // Deleting the socket inside its own signal is unsafe; let the event loop do it.
+    // The socket may be inside its own signal here: silence it now, delete it from the loop.
+    session->writer.Clear();
     QObject::disconnect(session->socket, nullptr, nullptr, nullptr);
     session->socket->abort();
-    session->socket->deleteLater();
-    session->socket = nullptr;
     graveyard_.push_back(std::move(*it));
     sessions_.erase(it);
     QTimer::singleShot(0, &server_, [this] { graveyard_.clear(); });

@@ -232,6 +232,21 @@ TEST(SimServer, PacingOneLineDoesNotHoldUpTheOther) {
     EXPECT_EQ(RawClient::FirstReply(slow.Read(1500, &RawClient::HasReply)).size(), 1037u);
 }
 
+TEST(SimServer, ClientLeavingMidReplyLeavesTheServerWell) {
+    sim::SimOptions options;
+    options.lineSpeed = 19200;
+    sim::SimServer server(options);
+    ASSERT_TRUE(server.Start());
+    for (int i = 0; i < 3; ++i) {
+        auto leaving = std::make_unique<TcpClient>(server.TcpPort());
+        leaving->Write(BuildRequestFrame("0001Zv0000"));
+        EXPECT_FALSE(leaving->Read(30, nullptr).empty());
+        leaving.reset();
+    }
+    TcpClient client(server.TcpPort());
+    EXPECT_EQ(client.Exchange("0000AC").size(), 17u);
+}
+
 TEST(SimServer, StartSaysWhyItCannotServe) {
     QTemporaryDir dir;
     QFile plain(dir.filePath(QStringLiteral("plain")));

@@ -234,6 +234,7 @@ TEST_F(BadLinkInput, FloodingControllerIsGivenUpOn) {
         }
         peer.Flood(c.pattern);
         const Outcome outcome = Run("btnConnect", c.limitMs);
+        std::cout << "[ bad input ] " << c.name << ": " << outcome.ms << " ms\n";
         EXPECT_EQ(outcome.status, "Connect device error!");
     }
 }
@@ -274,6 +275,7 @@ TEST_F(BadLinkInput, ControllerThatGoesAwayMidOperation) {
         MarkCpu();
         const Outcome outcome = Run(c.button, 5000);
         const double cpu = CpuShare();
+        std::cout << "[ bad input ] " << c.name << ": " << outcome.ms << " ms, cpu " << cpu << '\n';
         services.onProcessEvents = nullptr;
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_LT(cpu, 0.3) << outcome.ms << " ms";

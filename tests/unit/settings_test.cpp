@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include "reg_file_format.h"
@@ -204,20 +206,39 @@ TEST_F(SettingsStore, HugeFileIsRefusedQuickly) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
 }
 
-TEST_F(SettingsStore, ReadableButNotWritableStoreLoadsAsAbsentAndSavesNothing) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: file modes do not stop writes";
+// File modes bind only an unprivileged user: as root, the checks run in a child that has become
+// "nobody". Returns whether they held.
+bool HoldsForUnprivilegedUser(const std::function<bool()>& checks) {
+    if (geteuid() != 0) {
+        return checks();
     }
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
+        _exit(dropped && checks() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+TEST_F(SettingsStore, ReadableButNotWritableStoreLoadsAsAbsentAndSavesNothing) {
     const QByteArray content = FileWith("\"TYPE\"=dword:00000001\n\"ComPortName\"=\"COM5\"\n");
     WriteRaw(content);
-    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
-    int type = -1;
-    EXPECT_EQ(Load(&type).link.portName, "COM1");
-    EXPECT_EQ(type, 0);
-    EXPECT_FALSE(SettingsWritable(path));
-    ToolSettings s;
-    s.languageFlag = "ChineseGB";
-    SaveLanguage(path, s);
+    const QFile::Permissions readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions browsable =
+        readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther | QFile::WriteOwner;
+    ASSERT_TRUE(QFile::setPermissions(path, readable));
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), browsable));
+    ASSERT_TRUE(QFile::setPermissions(QFileInfo(path).path(), browsable));
+    EXPECT_TRUE(HoldsForUnprivilegedUser([this] {
+        int type = -1;
+        const bool absent = Load(&type).link.portName == "COM1" && type == 0;
+        ToolSettings s;
+        s.languageFlag = "ChineseGB";
+        SaveLanguage(path, s);
+        return absent && !SettingsWritable(path);
+    }));
     EXPECT_EQ(ReadRaw(), content);
 }
 

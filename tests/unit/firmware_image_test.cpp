@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "firmware_image.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -115,13 +117,14 @@ TEST_F(FirmwareImageTest, FailedLoadKeepsTheCountButNoData) {
 
 TEST_F(FirmwareImageTest, FileWithoutReadPermissionFails) {
     const QString path = Write(Header() + Data(10));
-    QFile::setPermissions(path, QFileDevice::WriteOwner);
-    if (QFile(path).open(QIODevice::ReadOnly)) {
-        GTEST_SKIP() << "permissions do not stop reads for this user (root)";
-    }
-    FirmwareImage image;
-    EXPECT_FALSE(image.Load(path));
-    EXPECT_EQ(ReadFirmwareHeader(path), std::nullopt);
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(QFileInfo(path).path(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ExeOther));
+    EXPECT_TRUE(HoldsForUnprivilegedUser([&path] {
+        FirmwareImage image;
+        return !image.Load(path) && ReadFirmwareHeader(path) == std::nullopt;
+    }));
 }
 
 TEST_F(FirmwareImageTest, HugeFileIsReadOnlyAsFarAsTheImageGoes) {

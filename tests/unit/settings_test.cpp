@@ -5,15 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <functional>
 #include <vector>
 
 #include "reg_file_format.h"
 #include "settings_store.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -204,22 +201,6 @@ TEST_F(SettingsStore, HugeFileIsRefusedQuickly) {
     Load(&type);
     EXPECT_EQ(type, 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
-}
-
-// File modes bind only an unprivileged user: as root, the checks run in a child that has become
-// "nobody". Returns whether they held.
-bool HoldsForUnprivilegedUser(const std::function<bool()>& checks) {
-    if (geteuid() != 0) {
-        return checks();
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
-        _exit(dropped && checks() ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
 }
 
 TEST_F(SettingsStore, ReadableButNotWritableStoreLoadsAsAbsentAndSavesNothing) {

@@ -1,10 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "frame_codec.h"
 
 namespace {
+
+// Protocol bytes written readably: '<' is 0x03, '|' is 0x04, '$' is 0x0D, '[' is 0x01, ']' 0x02.
+std::string Wire(std::string_view text) {
+    static const std::map<char, char> kControl = {
+        {'<', '\x03'}, {'|', '\x04'}, {'$', '\r'}, {'[', '\x01'}, {']', '\x02'}};
+    std::string s;
+    for (const char c : text) {
+        const auto control = kControl.find(c);
+        s.push_back(control == kControl.end() ? c : control->second);
+    }
+    return s;
+}
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string s;
@@ -22,9 +35,7 @@ TEST(FrameCodec, RequestFramesMatchTheWorkedExamples) {
     const Case cases[] = {
         {"AB", Bytes({0x01, 0x41, 0x42, 0x02, 0x38, 0x39, 0x45, 0x30, 0x0D})},
         {"", Bytes({0x01, 0x02, 0x35, 0x31, 0x38, 0x30, 0x0D})},
-        {"0000AC", "\x01"
-                   "0000AC\x02"
-                   "DE5B\r"},
+        {"0000AC", Wire("[0000AC]DE5B$")},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(BuildRequestFrame(c.command), c.frame) << c.command;
@@ -44,8 +55,8 @@ TEST(FrameCodec, CrcMatchesPublishedCheckValues) {
 }
 
 TEST(FrameCodec, ByteToHexIsUpperCaseHighNibbleFirst) {
-    const std::pair<int, const char*> cases[] = {
-        {0x00, "00"}, {0x09, "09"}, {0x0A, "0A"}, {0x89, "89"}, {0xE0, "E0"}, {0xFF, "FF"}};
+    const std::pair<int, const char*> cases[] = {{0x00, "00"}, {0x09, "09"}, {0x0A, "0A"},
+                                                 {0x89, "89"}, {0xE0, "E0"}, {0xFF, "FF"}};
     for (const auto& [value, text] : cases) {
         EXPECT_EQ(ByteToHex(static_cast<std::uint8_t>(value)), text);
     }
@@ -58,12 +69,12 @@ TEST(FrameCodec, SerialReplyCheck) {
         bool ok;
     };
     const Case cases[] = {
-        {"worked example", "\x03" "123\x04" "00FE\r", true},
-        {"lower-case digits", "\x03" "123\x04" "00fe\r", false},
-        {"one digit wrong", "\x03" "123\x04" "00FF\r", false},
-        {"no 0x04", "\x03" "12300FE\r", false},
-        {"bytes after the digits are not examined", "\x03" "123\x04" "00FExyz\r", true},
-        {"digits cut short", "\x03" "123\x04" "00F", false},
+        {"worked example", Wire("<123|00FE$"), true},
+        {"lower-case digits", Wire("<123|00fe$"), false},
+        {"one digit wrong", Wire("<123|00FF$"), false},
+        {"no 0x04", Wire("<12300FE$"), false},
+        {"bytes after the digits are not examined", Wire("<123|00FExyz$"), true},
+        {"digits cut short", Wire("<123|00F"), false},
         {"empty", "", false},
     };
     for (const auto& c : cases) {
@@ -73,7 +84,7 @@ TEST(FrameCodec, SerialReplyCheck) {
 
 TEST(FrameCodec, SerialCheckNeverLooksPastTheReply) {
     // A 0x04 only in bytes beyond the reply's count must not rescue it.
-    const std::string held = "\x03" "123\r" "\x04" "0000";
+    const std::string held = Wire("<123$|0000");
     EXPECT_FALSE(CheckReplyCrc(reinterpret_cast<const std::uint8_t*>(held.data()), 5));
 }
 
@@ -84,13 +95,13 @@ TEST(FrameCodec, NetworkReplyCheck) {
         bool ok;
     };
     const Case cases[] = {
-        {"worked example", "\x03" "12333\r", true},
-        {"four bytes, XOR of 0x03 alone", "\x03" "03\r", true},
-        {"three bytes", "\x03" "0\r", false},
+        {"worked example", Wire("<12333$"), true},
+        {"four bytes, XOR of 0x03 alone", Wire("<03$"), true},
+        {"three bytes", Wire("<0$"), false},
         {"upper-case digits", Bytes({0x03, 0x68}) + "6B\r", true},
         {"lower-case digits", Bytes({0x03, 0x68}) + "6b\r", false},
         {"0x04 is an ordinary body byte", Bytes({0x03, 0x04}) + "07\r", true},
-        {"wrong sum", "\x03" "12334\r", false},
+        {"wrong sum", Wire("<12334$"), false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CheckReplyXor(c.reply), c.ok) << c.what;
@@ -98,7 +109,8 @@ TEST(FrameCodec, NetworkReplyCheck) {
 }
 
 TEST(FrameCodec, ReplyBuildersPassTheirOwnLinkCheckOnly) {
-    for (const std::string& body : {std::string(), std::string("0001KR470QX"), std::string(1030, 'A')}) {
+    for (const std::string& body :
+         {std::string(), std::string("0001KR470QX"), std::string(1030, 'A')}) {
         const std::string serial = BuildSerialReply(body);
         const std::string network = BuildNetworkReply(body);
         EXPECT_EQ(serial.size(), body.size() + 7);

@@ -50,8 +50,8 @@ bool ParseHexBytes(const QString& text, QByteArray& bytes) {
     return true;
 }
 
-// hex(2) is an expandable text (UTF-16LE with its terminator), taken literally; any other hex
-// type stays binary and so never reads as a text or an integer.
+// hex(1) is a text and hex(2) an expandable text (UTF-16LE with its terminator), both taken
+// literally; any other hex type stays binary and so never reads as a text or an integer.
 bool ParseValue(const QString& value, QVariant& out) {
     static const QRegularExpression dword(QStringLiteral("^dword:([0-9A-Fa-f]{8})$"));
     static const QRegularExpression hex(QStringLiteral("^hex(\\(([0-9A-Fa-f]+)\\))?:(.*)$"));
@@ -69,7 +69,8 @@ bool ParseValue(const QString& value, QVariant& out) {
     if (!m.hasMatch() || !ParseHexBytes(m.captured(3), bytes)) {
         return false;
     }
-    if (m.captured(2).toInt(nullptr, 16) == 2 && bytes.size() % 2 == 0) {
+    const int hexType = m.captured(2).toInt(nullptr, 16);
+    if ((hexType == 1 || hexType == 2) && bytes.size() % 2 == 0) {
         QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
                                           bytes.size() / 2);
         out = text.left(text.indexOf(QChar(0)) < 0 ? text.size() : text.indexOf(QChar(0)));
@@ -77,6 +78,19 @@ bool ParseValue(const QString& value, QVariant& out) {
         out = bytes;
     }
     return true;
+}
+
+// A text that cannot stand on one quoted line is written as regedit does, in its hex form.
+QString TextValue(const QString& text) {
+    if (!text.contains(u'\n') && !text.contains(u'\r')) {
+        return u'"' + Escape(text) + u'"';
+    }
+    QByteArray bytes;
+    for (const QChar c : text + QChar(0)) {
+        bytes.append(static_cast<char>(c.unicode() & 0xFF))
+            .append(static_cast<char>(c.unicode() >> 8));
+    }
+    return QStringLiteral("hex(1):") + QString::fromLatin1(bytes.toHex(','));
 }
 
 bool ParseValueLine(const QString& line, QSettings::SettingsMap& map) {
@@ -133,7 +147,7 @@ bool Serialize(const QSettings::SettingsMap& map, QByteArray& content) {
         QString value;
         const int type = it.value().typeId();
         if (type == QMetaType::QString) {
-            value = u'"' + Escape(it.value().toString()) + u'"';
+            value = TextValue(it.value().toString());
         } else if (type == QMetaType::Int || type == QMetaType::UInt) {
             value = QStringLiteral("dword:%1").arg(it.value().toUInt(), 8, 16, QChar(u'0'));
         } else if (type == QMetaType::QByteArray) {

@@ -228,6 +228,20 @@ TEST(SettingsLocation, UserConfigFolderOfTheOrganisation) {
         << DefaultSettingsLocation().toStdString();
 }
 
+TEST(RegFile, TextsWithLineBreaksSurviveARoundTrip) {
+    QSettings::SettingsMap map;
+    map.insert("Note", QStringLiteral("A\nB\r\"C\"\\"));
+    map.insert("Plain", QStringLiteral("COM1"));
+    QByteArray content;
+    ASSERT_TRUE(RegFile::Serialize(map, content));
+    EXPECT_TRUE(
+        content.contains("\"Note\"=hex(1):41,00,0a,00,42,00,0d,00,22,00,43,00,22,00,5c,00,00,00"))
+        << content.toStdString();
+    QSettings::SettingsMap back;
+    ASSERT_TRUE(RegFile::Parse(content, back));
+    EXPECT_EQ(back, map);
+}
+
 TEST(RegFile, IntegersAndTextsKeepTheirTypes) {
     QSettings::SettingsMap map;
     map.insert("TYPE", 1);

@@ -1,6 +1,7 @@
 #include "firmware_image.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -22,9 +23,11 @@ qint64 ReadUpTo(QFile& file, char* into, qint64 max) {
     return filled;
 }
 
-// Unbuffered, so that no more than the image is ever read from a huge file.
+// Only a regular file: opening a pipe or a terminal would hang the window until another program
+// writes to it. Unbuffered, so that no more than the image is ever read from a huge file.
 bool OpenForReading(QFile& file) {
-    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    return QFileInfo(file.fileName()).isFile() &&
+           file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 // What a regular file promises beyond its header; a pipe or device promises nothing.

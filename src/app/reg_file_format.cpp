@@ -71,18 +71,26 @@ bool ParseValue(const QString& value, QVariant& out) {
     }
     const int hexType = m.captured(2).toInt(nullptr, 16);
     if ((hexType == 1 || hexType == 2) && bytes.size() % 2 == 0) {
-        QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
-                                          bytes.size() / 2);
-        out = text.left(text.indexOf(QChar(0)) < 0 ? text.size() : text.indexOf(QChar(0)));
+        // Code units taken as they are, even a lone surrogate, so a save writes back the same.
+        QString text;
+        for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+            const auto unit = static_cast<char16_t>(static_cast<quint8>(bytes[i]) |
+                                                    static_cast<quint8>(bytes[i + 1]) << 8);
+            if (unit == 0) {
+                break;
+            }
+            text.append(QChar(unit));
+        }
+        out = text;
     } else {
         out = bytes;
     }
     return true;
 }
 
-// A text that cannot stand on one quoted line is written as regedit does, in its hex form.
+// A text that cannot stand on one quoted UTF-8 line is written as regedit does, in its hex form.
 QString TextValue(const QString& text) {
-    if (!text.contains(u'\n') && !text.contains(u'\r')) {
+    if (!text.contains(u'\n') && !text.contains(u'\r') && QStringView(text).isValidUtf16()) {
         return u'"' + Escape(text) + u'"';
     }
     QByteArray bytes;

@@ -232,6 +232,7 @@ TEST(RegFile, TextsWithLineBreaksSurviveARoundTrip) {
     QSettings::SettingsMap map;
     map.insert("Note", QStringLiteral("A\nB\r\"C\"\\"));
     map.insert("Plain", QStringLiteral("COM1"));
+    map.insert("LoneSurrogate", QString(QChar(0xD800)) + u'B');
     QByteArray content;
     ASSERT_TRUE(RegFile::Serialize(map, content));
     EXPECT_TRUE(

@@ -54,8 +54,8 @@ QString SetFault(SimCommandLine& c, const QString& value) {
     if (!FaultPlan::Parse(value.toStdString(), 1, &why)) {
         return QString::fromStdString(why);
     }
-    QString& spec = c.options.faultSpec;
-    spec = spec.isEmpty() ? value : spec + QLatin1Char(',') + value;
+    QString& faults = c.options.faultSpec;
+    faults = faults.isEmpty() ? value : faults + QLatin1Char(',') + value;
     return {};
 }
 
@@ -178,7 +178,7 @@ QString HelpText() {
                "                          that speed would carry them (about one write a ms);\n"
                "                          a character counts 11 bits (start, 8 data, even parity,\n"
                "                          stop) unless the speed string says otherwise\n"
-               "  --fault SPEC            inject faults (repeatable; see below)\n"
+               "  --fault FAULTS          inject faults (repeatable; see below)\n"
                "  --seed N                seed for probabilistic faults (default 1)\n"
                "  --device-id XXXX        device ID (default 0001)\n"
                "  --version TEXT          16-character version (default KR470QX-V5.01.07)\n"
@@ -188,7 +188,7 @@ QString HelpText() {
                "  --log FILE              one line per request, reply and refused frame\n"
                "                          (- for standard error; default: no log)\n"
                "  --help                  this text\n\n"
-               "Fault SPEC:\n") +
+               "Faults:\n") +
            QString::fromLatin1(FaultPlan::Grammar());
 }
 

@@ -167,14 +167,14 @@ std::string ParseRule(std::string_view text, FaultPlan::Rule& rule) {
 
 }  // namespace
 
-std::optional<FaultPlan> FaultPlan::Parse(std::string_view spec, std::uint32_t seed,
+std::optional<FaultPlan> FaultPlan::Parse(std::string_view faults, std::uint32_t seed,
                                           std::string* error) {
     FaultPlan plan;
     plan.random_.seed(seed);
-    if (spec.empty()) {
+    if (faults.empty()) {
         return plan;
     }
-    for (const std::string_view text : SplitOn(spec, ',')) {
+    for (const std::string_view text : SplitOn(faults, ',')) {
         Rule rule;
         std::string problem = ParseRule(text, rule);
         if (!problem.empty()) {
@@ -245,7 +245,7 @@ FaultEffects FaultPlan::Decide(std::string_view code) {
 }
 
 const char* FaultPlan::Grammar() {
-    return "  SPEC is one or more faults separated by commas; each fault is a name followed by\n"
+    return "  FAULTS is one or more faults separated by commas; each fault is a name followed by\n"
            "  optional :key=value pairs.\n"
            "    drop                  send no reply\n"
            "    corrupt               wrong checksum (first digit changed)\n"

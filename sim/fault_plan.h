@@ -43,7 +43,7 @@ public:
     };
 
     FaultPlan() = default;
-    static std::optional<FaultPlan> Parse(std::string_view spec, std::uint32_t seed,
+    static std::optional<FaultPlan> Parse(std::string_view faults, std::uint32_t seed,
                                           std::string* error = nullptr);
     static const char* Grammar();
 

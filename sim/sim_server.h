@@ -48,7 +48,7 @@ public:
     // Runs fn with the model locked against the serving thread.
     void WithModel(const std::function<void(ControllerModel&)>& fn);
     void SetFaults(const QString& faultSpec, quint32 seed = 1);
-    // As SetFaults, but says why a spec is refused (SetFaults keeps the old plan and warns).
+    // As SetFaults, but says why a fault list is refused (SetFaults keeps the old plan and warns).
     bool TrySetFaults(const QString& faultSpec, quint32 seed, QString* error);
 
     // Replaces the model's reply to requests whose command code (the two characters after the

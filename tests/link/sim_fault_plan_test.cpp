@@ -12,7 +12,7 @@ using sim::FaultPlan;
 
 TEST(FaultPlan, ParsesGoodSpecsAndNamesWhatIsWrongWithBadOnes) {
     struct Case {
-        const char* spec;
+        const char* faults;
         bool good;
         std::size_t rules;
     };
@@ -40,18 +40,18 @@ TEST(FaultPlan, ParsesGoodSpecsAndNamesWhatIsWrongWithBadOnes) {
     };
     for (const auto& c : cases) {
         std::string error;
-        const auto plan = FaultPlan::Parse(c.spec, 1, &error);
-        EXPECT_EQ(plan.has_value(), c.good) << c.spec;
+        const auto plan = FaultPlan::Parse(c.faults, 1, &error);
+        EXPECT_EQ(plan.has_value(), c.good) << c.faults;
         if (plan) {
-            EXPECT_EQ(plan->Rules().size(), c.rules) << c.spec;
+            EXPECT_EQ(plan->Rules().size(), c.rules) << c.faults;
         } else {
-            EXPECT_FALSE(error.empty()) << c.spec;
+            EXPECT_FALSE(error.empty()) << c.faults;
         }
     }
 }
 
-std::string Strikes(const char* spec, std::uint32_t seed, int n) {
-    auto plan = FaultPlan::Parse(spec, seed);
+std::string Strikes(const char* faults, std::uint32_t seed, int n) {
+    auto plan = FaultPlan::Parse(faults, seed);
     std::string pattern;
     for (int i = 0; i < n; ++i) {
         pattern += plan->Decide("DB").drop ? 'x' : '.';

@@ -42,7 +42,7 @@ Received Collect(RawClient& client, const std::string& command, int firstMs) {
 }
 
 struct FaultCase {
-    const char* spec;
+    const char* faults;
     const char* command;
     int waitMs;  // for the first byte
     std::function<void(const Received&, LinkKind)> expect;
@@ -119,9 +119,9 @@ protected:
 
 TEST_P(SimFaultTest, EachFaultDoesWhatItSays) {
     for (const auto& c : kCases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.faults);
         QString error;
-        ASSERT_TRUE(server_->TrySetFaults(QString::fromLatin1(c.spec), 1, &error))
+        ASSERT_TRUE(server_->TrySetFaults(QString::fromLatin1(c.faults), 1, &error))
             << error.toStdString();
         c.expect(Collect(*client_, c.command, c.waitMs), GetParam());
     }

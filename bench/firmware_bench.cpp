@@ -14,6 +14,7 @@
 
 #include "controller_model.h"
 #include "sim_server.h"
+#include "support/peak_memory.h"
 #include "system_services.h"
 #include "tfrm_module.h"
 #include "tool_application.h"
@@ -64,19 +65,6 @@ double MandatedMs() {
 double PacedReplyMs(int lineSpeed) {
     const double bytes = 13 + kBlocks * (10 + 7) + kBlocks * (6 + 1024 + 7) + 13;
     return bytes * kBits * 1000.0 / lineSpeed;
-}
-
-qint64 PeakMemoryKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return 0;
 }
 
 QByteArray SettingsFile(const QList<std::pair<const char*, QString>>& values) {

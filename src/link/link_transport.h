@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -25,3 +26,10 @@ public:
     // The reply check that belongs to this kind of link.
     virtual bool CheckReply(const std::uint8_t* reply, std::size_t count) const = 0;
 };
+
+// What is left until `until`, for Qt's millisecond waits: at least 1, so a wait never spins.
+inline int MillisecondsUntil(LinkTransport::Clock::time_point until) {
+    using std::chrono::milliseconds;
+    const auto left = std::chrono::ceil<milliseconds>(until - LinkTransport::Clock::now());
+    return static_cast<int>(std::max<milliseconds::rep>(left.count(), 1));
+}

@@ -45,11 +45,6 @@ QSerialPort::StopBits ToPortStopBits(LineSettings::StopBits stopBits) {
     return QSerialPort::OneStop;
 }
 
-int MillisecondsUntil(LinkTransport::Clock::time_point until) {
-    const auto left = std::chrono::ceil<milliseconds>(until - LinkTransport::Clock::now());
-    return static_cast<int>(std::max<milliseconds::rep>(left.count(), 1));
-}
-
 }  // namespace
 
 std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& settings) {

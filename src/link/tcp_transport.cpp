@@ -10,12 +10,6 @@
 
 namespace {
 
-int MillisecondsUntil(LinkTransport::Clock::time_point until) {
-    using std::chrono::milliseconds;
-    const auto left = std::chrono::ceil<milliseconds>(until - LinkTransport::Clock::now());
-    return static_cast<int>(std::max<milliseconds::rep>(left.count(), 1));
-}
-
 bool IsDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }

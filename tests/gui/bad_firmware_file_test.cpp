@@ -7,6 +7,7 @@
 
 #include "controller_model.h"
 #include "gui/soak_fixture.h"
+#include "support/sim_flash.h"
 
 // Firmware files that are not what an upgrade expects. A file that cannot be read stops the
 // upgrade before the link is opened; anything that reads is sent as the image it gives.
@@ -30,14 +31,6 @@ protected:
         ShowPage("tsFirmware");
     }
     QString FilePath(const char* name) const { return configDir.filePath(QLatin1String(name)); }
-    QByteArray Flash() {
-        QByteArray flash;
-        sim->WithModel([&flash](sim::ControllerModel& model) {
-            flash = QByteArray(reinterpret_cast<const char*>(model.Flash().data()),
-                               static_cast<qsizetype>(model.Flash().size()));
-        });
-        return flash;
-    }
 };
 
 QByteArray Pattern(int size) {
@@ -89,7 +82,7 @@ TEST_F(BadFirmwareFile, EmptyAndHugeFilesAreSentAsTheImageTheyGive) {
     Connect(huge);
     EXPECT_EQ(Run("btnFirmware", 60000).status, "Command ok.");
     EXPECT_EQ(sim->ReceivedCommands().size(), 1 + 124 + 124 + 1);
-    EXPECT_EQ(Flash(), data);
+    EXPECT_EQ(SimFlash(*sim), data);
 }
 
 // A named pipe with no writer blocks whoever opens it for reading. Choosing it or upgrading from

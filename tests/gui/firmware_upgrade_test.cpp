@@ -49,7 +49,7 @@ TEST_F(FirmwareUpgrade, PartialLastBlockIsSentAndExpectedBackPaddedWithFF) {
                                        "0001Zv0000", "0001Zv0200", "0001Zv0400", "0001ZrC4E9"}));
     EXPECT_EQ(received[1], "0001Zp0000" + Hex(data.left(kBlock)));
     EXPECT_EQ(received[3], "0001Zp0400" + Hex(data.mid(2 * kBlock)) + QByteArray(824, 'F'));
-    EXPECT_EQ(FlashBytes(), Padded(data));
+    EXPECT_EQ(SimFlash(*sim), Padded(data));
     EXPECT_EQ(services.pauses,
               Pauses({100ms, 50ms, 4ms, 4ms, 4ms, 50ms, 4ms, 4ms, 4ms, 100ms, 7000ms}));
     EXPECT_EQ(Bar("pbProgram"), (BarState{3, 3}));
@@ -67,7 +67,7 @@ TEST_F(FirmwareUpgrade, DataPastTheLastBlockIsNeverSent) {
     EXPECT_EQ(Requests().filter("Zv").last(), "0001ZvF600");
     EXPECT_EQ(sim->ReceivedCommands().filter("Zp").last(),
               "0001ZpF600" + Hex(data.mid(123 * kBlock, kBlock)));
-    EXPECT_EQ(FlashBytes(), data.left(124 * kBlock));
+    EXPECT_EQ(SimFlash(*sim), data.left(124 * kBlock));
     EXPECT_EQ(Bar("pbProgram"), (BarState{124, 124}));
     ExpectSuccess();
 }
@@ -187,7 +187,7 @@ TEST_F(FirmwareUpgrade, RunAfterABrokenOneStartsAgainFromTheOpening) {
     Upgrade();
     EXPECT_EQ(Requests().mid(0, 3), QStringList({"0001Zx6D2A", "0001Zp0000", "0001Zp0200"}));
     EXPECT_EQ(StatusText(), "Command ok.");
-    EXPECT_EQ(FlashBytes(), Padded(data));
+    EXPECT_EQ(SimFlash(*sim), Padded(data));
 }
 
 TEST_F(FirmwareUpgrade, FileRebuiltAfterChoosingIsReadAfresh) {
@@ -218,7 +218,7 @@ TEST_F(FirmwareUpgrade, SlowSerialLineCarriesTheLongReplies) {
     Upgrade();
     EXPECT_GT(timer.elapsed(), 3 * 500);
     EXPECT_EQ(Requests().filter("Zv"), QStringList({"0001Zv0000", "0001Zv0200", "0001Zv0400"}));
-    EXPECT_EQ(FlashBytes(), Padded(data));
+    EXPECT_EQ(SimFlash(*sim), Padded(data));
     ExpectSuccess();
 }
 

@@ -9,6 +9,7 @@
 #include "controller_model.h"
 #include "gui/window_fixture.h"
 #include "sim_server.h"
+#include "support/sim_flash.h"
 
 using namespace std::chrono_literals;
 
@@ -117,14 +118,6 @@ protected:
         return found;
     }
 
-    QByteArray FlashBytes() {
-        QByteArray flash;
-        sim->WithModel([&flash](sim::ControllerModel& model) {
-            flash = QByteArray(reinterpret_cast<const char*>(model.Flash().data()),
-                               static_cast<qsizetype>(model.Flash().size()));
-        });
-        return flash;
-    }
     static QByteArray Padded(const QByteArray& data) {
         return data.leftJustified(124 * kBlock, '\xFF');
     }

@@ -7,6 +7,7 @@
 #include "controller_model.h"
 #include "frame_codec.h"
 #include "gui/soak_fixture.h"
+#include "support/sim_flash.h"
 
 namespace {
 
@@ -52,15 +53,6 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(QByteArray("KR470QX SOAK\0\0\0\0", 16) + data);
     }
-    QByteArray Flash() {
-        QByteArray flash;
-        sim->WithModel([&flash](sim::ControllerModel& model) {
-            flash = QByteArray(reinterpret_cast<const char*>(model.Flash().data()),
-                               static_cast<qsizetype>(model.Flash().size()));
-        });
-        return flash;
-    }
-
     QString imagePath = configDir.filePath(QStringLiteral("soak.KXB"));
 };
 
@@ -87,7 +79,7 @@ TEST_F(FirmwareSoak, EveryUpgradeEndsWithTheImageInFlashOrAnError) {
             << "run " << run << ": " << outcome.status.toStdString();
         if (outcome.status == "Command ok.") {
             ++ok;
-            const QByteArray flash = Flash();
+            const QByteArray flash = SimFlash(*sim);
             ASSERT_EQ(flash.left(image.size()), image) << "run " << run << " seed " << seed;
             ASSERT_EQ(flash.mid(image.size()).count('\xFF'), flash.size() - image.size());
         }

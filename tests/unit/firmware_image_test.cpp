@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "firmware_image.h"
+#include "support/peak_memory.h"
 #include "support/unprivileged.h"
 
 namespace {
@@ -19,20 +20,6 @@ QByteArray Data(int size) {
         data[i] = static_cast<char>(i % 251);
     }
     return data;
-}
-
-// Peak resident memory of this process in kB (Linux); 0 where it cannot be read.
-qint64 PeakMemoryKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return 0;
 }
 
 QByteArray Header() {

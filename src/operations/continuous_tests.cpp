@@ -88,6 +88,7 @@ void RunUntilCancelled(OperationContext& ctx, TestButton button) {
 }
 
 void RunTest(OperationContext& ctx, TestButton button) {
+    ctx.state.testActive = true;
     ctx.state.testRunning = true;
     const QString savedCaption = ctx.host.TestButtonCaption(button);
     ctx.host.SetTestButtonCaption(button, ctx.host.Text(TextId::CancelTest));
@@ -99,6 +100,7 @@ void RunTest(OperationContext& ctx, TestButton button) {
         EndOpenFailure(ctx);
     }
     ctx.state.testRunning = false;
+    ctx.state.testActive = false;
     ctx.host.SetOtherOperationsEnabled(button, true);
     ctx.host.SetCommandAndFirmwareTabsVisible(true);
     ctx.host.SetTestButtonCaption(button, savedCaption);
@@ -109,6 +111,10 @@ void RunTest(OperationContext& ctx, TestButton button) {
 void ContinuousTestClick(OperationContext& ctx, TestButton button) {
     if (ctx.state.testRunning) {
         ctx.state.testRunning = false;
+        return;
+    }
+    // A cancelled run still finishes its cycle; a click meanwhile must not start a run inside it.
+    if (ctx.state.testActive) {
         return;
     }
     RunTest(ctx, button);

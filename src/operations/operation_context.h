@@ -10,7 +10,8 @@ class Services;
 struct OperationState {
     QByteArray deviceId;  // DeviceId: empty until the first successful Connect
     bool testRunning = false;
-    int blinkPhase = 0;  // tmrBusy's tag: carried over between operations
+    bool testActive = false;  // from a continuous test's start to its finish, cancelled or not
+    int blinkPhase = 0;       // tmrBusy's tag: carried over between operations
 };
 
 // Everything an operation works with.

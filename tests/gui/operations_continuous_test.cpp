@@ -105,6 +105,29 @@ TEST_F(ContinuousTest, CancelInTheMiddleFinishesTheCycle) {
     }
 }
 
+TEST_F(ContinuousTest, ClickWhileACancelledRunEndsStartsNothing) {
+    ConnectOver();
+    Box(1)->setChecked(true);
+    int clicks = 0;
+    // Cancel, then click once more while the run is still ending; a run started inside it would
+    // be cancelled at once, so that a wrong build ends too.
+    services.onProcessEvents = [&] {
+        if (!window->isEnabled()) {
+            return;
+        }
+        if (clicks < 2 && window->Context().state.testActive) {
+            ++clicks;
+            Click("btnDIDO");
+        } else if (window->Context().state.testRunning) {
+            Click("btnDIDO");
+        }
+    };
+    Click("btnDIDO");
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(Commands(), QStringList({"0001JD"}));
+    ExpectIdleAfter(kDido);
+}
+
 TEST_F(ContinuousTest, CancelBeforeTheFirstCycleStillEnds) {
     ConnectOver();
     for (const TestKind& kind : {kDido, kPolling}) {

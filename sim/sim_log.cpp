@@ -48,7 +48,9 @@ std::string SimLog::Printable(std::string_view bytes) {
     for (const char c : bytes) {
         const auto b = static_cast<std::uint8_t>(c);
         if (b < 0x20 || b >= 0x7F) {
-            out += "<" + ByteToHex(b) + ">";
+            out += '<';
+            out += ByteToHex(b);
+            out += '>';
         } else {
             out.push_back(c);
         }

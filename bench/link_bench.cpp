@@ -22,6 +22,7 @@
 
 #include "frame_codec.h"
 #include "link.h"
+#include "support/loopback_listener.h"
 
 namespace {
 
@@ -81,16 +82,17 @@ Channel OpenPty() {
 
 Channel Listen() {
     Channel channel;
-    channel.listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(channel.listener, reinterpret_cast<sockaddr*>(&address), size);
-    ::listen(channel.listener, 4);
-    ::getsockname(channel.listener, reinterpret_cast<sockaddr*>(&address), &size);
-    channel.port = ntohs(address.sin_port);
+    channel.listener = ListenOnLoopback(&channel.port);
     return channel;
+}
+
+LinkSettings SettingsFor(const Channel& channel, bool serial) {
+    LinkSettings settings;
+    settings.type = serial ? LinkType::Serial : LinkType::Network;
+    settings.portName = QString::fromStdString(channel.path);
+    settings.ip = QStringLiteral("127.0.0.1");
+    settings.tcpPort = QString::number(channel.port);
+    return settings;
 }
 
 int AcceptFast(int listener) {
@@ -118,13 +120,8 @@ double TransactMedian(bool serial) {
         Respond(fd, reply);
         ::close(fd);
     });
-    LinkSettings settings;
-    settings.type = serial ? LinkType::Serial : LinkType::Network;
-    settings.portName = QString::fromStdString(channel.path);
-    settings.ip = QStringLiteral("127.0.0.1");
-    settings.tcpPort = QString::number(channel.port);
     Link link;
-    link.SetSettings(settings);
+    link.SetSettings(SettingsFor(channel, serial));
     std::vector<double> times;
     if (link.OpenLink()) {
         for (int n = 0; n < kRoundTrips; ++n) {
@@ -191,13 +188,8 @@ double CpuMs() {
 // CPU time as a share of wall time of one Transact that meets a silent peer.
 double SilentCpuShare(bool serial) {
     Channel channel = serial ? OpenPty() : Listen();
-    LinkSettings settings;
-    settings.type = serial ? LinkType::Serial : LinkType::Network;
-    settings.portName = QString::fromStdString(channel.path);
-    settings.ip = QStringLiteral("127.0.0.1");
-    settings.tcpPort = QString::number(channel.port);
     Link link;
-    link.SetSettings(settings);
+    link.SetSettings(SettingsFor(channel, serial));
     double share = 1;
     if (link.OpenLink()) {
         const double cpu = CpuMs();

@@ -30,11 +30,8 @@ bool OpenForReading(QFile& file) {
            file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
-// What a regular file promises beyond its header; a pipe or device promises nothing.
+// What the file promises beyond its header (only regular files are opened).
 qint64 ExpectedDataSize(const QFile& file) {
-    if (file.isSequential()) {
-        return 0;
-    }
     return std::clamp<qint64>(file.size() - FirmwareImage::kHeaderSize, 0,
                               FirmwareImage::kMaxDataSize);
 }

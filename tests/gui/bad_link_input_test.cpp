@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "gui/soak_fixture.h"
+#include "support/loopback_listener.h"
 
 // Port texts that name no controller, commands too long for a frame, and controllers that flood
 // the line or go away in the middle of an operation. The tool ends each with its own texts, in
@@ -51,15 +52,9 @@ public:
         return path;
     }
     int Listen() {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
-        ::listen(listener_, 4);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        return ntohs(address.sin_port);
+        int port = 0;
+        listener_ = ListenOnLoopback(&port, SOCK_NONBLOCK);
+        return port;
     }
     void Flood(std::string pattern) {
         thread_ = std::thread([this, pattern = std::move(pattern)] {

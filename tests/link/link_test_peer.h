@@ -15,6 +15,8 @@
 #include <string>
 #include <thread>
 
+#include "support/loopback_listener.h"
+
 // Scripted controller ends for the link tests: the master side of a pseudo-terminal, or a
 // loopback TCP listener. The script runs on a thread of its own and is joined by the destructor.
 class ScriptedPeer {
@@ -94,15 +96,9 @@ public:
 
     // Network: listens on a free loopback port; the script calls Accept first.
     int Listen() {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
-        ::listen(listener_, 16);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        return ntohs(address.sin_port);
+        int port = 0;
+        listener_ = ListenOnLoopback(&port, 0, 16);
+        return port;
     }
     void Accept() {
         CloseFd(fd_);

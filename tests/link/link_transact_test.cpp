@@ -150,6 +150,7 @@ TEST_P(LinkTransactTest, PeerThatStreamsWithoutCompleting) {
     bool ok = true;
     const double ms = Timed("0000AC", ok);
     stop = true;
+    peer_.Join();  // while `stop` still lives: the script reads it until it sees it set
     EXPECT_FALSE(ok);
     EXPECT_GE(ms, Serial() ? 1100 : 300);
     EXPECT_LE(ms, Serial() ? 1700 : 600);

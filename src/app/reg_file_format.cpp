@@ -11,8 +11,9 @@ QString Unescape(QStringView quoted, bool* ok) {
     *ok = true;
     for (qsizetype i = 0; i < quoted.size(); ++i) {
         QChar c = quoted[i];
-        if (c == u'"') {
-            *ok = false;  // an unescaped quote inside a text
+        // An unescaped quote, or a NUL that no registry text can hold: not a file of ours.
+        if (c == u'"' || c.isNull()) {
+            *ok = false;
             return {};
         }
         if (c == u'\\') {

@@ -101,6 +101,9 @@ TEST_F(SettingsStore, LoadsInOrderAndStopsAtAValueOfTheWrongType) {
          "KR470QX.KXB", "19200,e,8,1", "COM1", "%IP%", "5003", "English", Language::English},
         {"empty port name", "\"ComPortName\"=\"\"\n", 0, "KR470QX.KXB", "19200,e,8,1", "",
          "192.168.1.101", "5003", "English", Language::English},
+        {"NUL inside a text: not a file of ours",
+         QByteArray("\"TYPE\"=dword:00000001\n\"ComPortName\"=\"CO\0M3\"\n", 44), 0, "KR470QX.KXB",
+         "19200,e,8,1", "COM1", "192.168.1.101", "5003", "English", Language::English},
         {"flag in lower case", "\"LanguageFlag\"=\"chinesegb\"\n", 0, "KR470QX.KXB", "19200,e,8,1",
          "COM1", "192.168.1.101", "5003", "chinesegb", Language::English},
     };

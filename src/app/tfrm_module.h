@@ -70,6 +70,7 @@ public:
     // OperationHost
     QString Text(TextId id) const override;
     void ShowStatus(const QString& text) override;
+    void ShowOpenFailure(const OpenFailure& failure) override;
     void SetLinkLamp(LampColor color) override;
     void SetBusyCursor(bool hourglass) override;
     void SetWindowEnabled(bool enabled) override;
@@ -122,6 +123,7 @@ private:
     ToolSettings settings_;
     Link link_;
     OperationState state_;
+    OpenFailure openFailure_;  // kept to say it again in another language
     FirmwareImage image_;
     OperationContext ctx_;
     QTimer* tmrBusy_ = nullptr;

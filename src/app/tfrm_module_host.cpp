@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "failure_text_table.h"
 #include "lamp_widget.h"
 #include "reply_display.h"
 #include "tfrm_module.h"
@@ -24,6 +25,11 @@ QColor ColorOf(LampColor color) {
 
 void TfrmModule::ShowStatus(const QString& text) {
     ui_->pnMsg->setText(text);
+}
+
+void TfrmModule::ShowOpenFailure(const OpenFailure& failure) {
+    openFailure_ = failure;
+    ui_->pnMsg->setToolTip(FailureTooltip(failure, settings_.language));
 }
 
 void TfrmModule::SetLinkLamp(LampColor color) {

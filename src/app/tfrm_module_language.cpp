@@ -9,6 +9,7 @@ void TfrmModule::FormShow() {
     ui_->mnuSimplified->setChecked(settings_.language == Language::ChineseGB);
     ui_->mnuTraditional->setChecked(settings_.language == Language::ChineseBIG5);
     SetCaptions();
+    ShowOpenFailure(openFailure_);
 }
 
 void TfrmModule::ApplyLanguageFont() {

@@ -6,7 +6,7 @@
 #include "serial_transport.h"
 #include "tcp_transport.h"
 
-Link::Link() = default;
+Link::Link() : connectBound_(TcpTransport::kConnectTimeout) {}
 
 Link::~Link() {
     CloseLink();
@@ -14,11 +14,16 @@ Link::~Link() {
 
 bool Link::OpenLink() {
     CloseLink();
+    openFailure_ = OpenFailure{};
     if (settings_.type == LinkType::Network) {
-        transport_ = TcpTransport::Open(settings_);
+        transport_ = TcpTransport::Open(settings_, connectBound_, &openFailure_);
     } else {
-        transport_ = SerialTransport::Open(settings_);
+        transport_ = SerialTransport::Open(settings_, &openFailure_);
     }
+    if (transport_) {
+        openFailure_ = OpenFailure{};
+    }
+    openFailure_.link = settings_.type;
     return transport_ != nullptr;
 }
 

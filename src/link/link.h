@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "link_settings.h"
+#include "open_failure.h"
 
 class LinkTransport;
 
@@ -23,6 +24,10 @@ public:
     const LinkSettings& Settings() const { return settings_; }
 
     bool OpenLink();
+    // Why the last OpenLink failed; cause None after one that succeeded.
+    const OpenFailure& LastOpenFailure() const { return openFailure_; }
+    // How long a TCP connect may take; tests shorten it.
+    void SetConnectBound(std::chrono::milliseconds bound) { connectBound_ = bound; }
     void CloseLink();
     bool IsOpen() const;
 
@@ -37,6 +42,8 @@ public:
 
 private:
     LinkSettings settings_;
+    OpenFailure openFailure_;
+    std::chrono::milliseconds connectBound_;
     std::unique_ptr<LinkTransport> transport_;
     QByteArray lastReply_;
     int replyLength_ = 0;

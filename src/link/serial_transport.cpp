@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "link.h"
+#include "open_diagnosis.h"
 #include "reply_collector.h"
 #include "serial_platform.h"
 #include "speed_string.h"
@@ -47,15 +48,22 @@ QSerialPort::StopBits ToPortStopBits(LineSettings::StopBits stopBits) {
 
 }  // namespace
 
-std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& settings) {
+std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& settings,
+                                                       OpenFailure* failure) {
+    using open_diagnosis::SerialStep;
     const QString path = serial_platform::DevicePath(settings.portName);
+    std::unique_ptr<SerialTransport> transport(new SerialTransport);
+    const auto fail = [&](SerialStep step) -> std::unique_ptr<SerialTransport> {
+        *failure = open_diagnosis::DiagnoseSerial(settings.portName, path, step,
+                                                  transport->openError_, transport->openText_);
+        return nullptr;
+    };
     // Only a terminal device is opened: nothing may be written to a file that happens to be there.
     if (!serial_platform::IsCharacterDevice(path)) {
-        return nullptr;
+        return fail(SerialStep::Find);
     }
-    std::unique_ptr<SerialTransport> transport(new SerialTransport);
-    if (!transport->OpenPort(path)) {
-        return nullptr;
+    if (const auto failedAt = transport->OpenPort(path)) {
+        return fail(*failedAt);
     }
     transport->ApplySpeedString(settings.speed);
     // Whatever waited in either queue belongs to no request of ours.
@@ -68,17 +76,20 @@ SerialTransport::~SerialTransport() {
     port_.close();
 }
 
-bool SerialTransport::OpenPort(const QString& path) {
+std::optional<open_diagnosis::SerialStep> SerialTransport::OpenPort(const QString& path) {
+    using open_diagnosis::SerialStep;
     port_.setPortName(path);
     if (!port_.open(QIODevice::ReadWrite)) {
-        return false;
+        openError_ = port_.error();
+        openText_ = port_.errorString();
+        return SerialStep::Open;
     }
-    if (!serial_platform::IsTerminal(port_.handle()) ||
-        !serial_platform::LockExclusive(port_.handle())) {
+    const bool terminal = serial_platform::IsTerminal(port_.handle());
+    if (!terminal || !serial_platform::LockExclusive(port_.handle())) {
         port_.close();
-        return false;
+        return terminal ? SerialStep::Lock : SerialStep::Terminal;
     }
-    return true;
+    return std::nullopt;
 }
 
 // Each setting is tried on its own and a refusal is ignored: the port keeps what it had.

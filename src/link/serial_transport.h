@@ -4,15 +4,18 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "link_settings.h"
 #include "link_transport.h"
+#include "open_diagnosis.h"
 
 // The serial link: an exclusively held terminal device with the speed string's line settings.
 class SerialTransport final : public LinkTransport {
 public:
-    // Null when the port cannot be opened for exclusive use.
-    static std::unique_ptr<SerialTransport> Open(const LinkSettings& settings);
+    // Null when the port cannot be opened for exclusive use; *failure then says why.
+    static std::unique_ptr<SerialTransport> Open(const LinkSettings& settings,
+                                                 OpenFailure* failure);
     ~SerialTransport() override;
 
     void Send(const QByteArray& frame) override;
@@ -23,12 +26,15 @@ private:
     enum class Wait { Ready, Quiet, HungUp };
 
     SerialTransport() = default;
-    bool OpenPort(const QString& path);
+    // The step that failed, if one did.
+    std::optional<open_diagnosis::SerialStep> OpenPort(const QString& path);
     void ApplySpeedString(const QString& speed);
     Wait WaitForBytes(Clock::time_point until);
     void HangUp();
 
     QSerialPort port_;
+    QSerialPort::SerialPortError openError_ = QSerialPort::NoError;
+    QString openText_;
     std::chrono::microseconds gapAllowance_{};
     std::chrono::microseconds streamAllowance_{};
 };

@@ -47,17 +47,33 @@ quint16 ParsePortText(QStringView text) {
     return port;
 }
 
-std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings) {
+std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings,
+                                                 std::chrono::milliseconds connectBound,
+                                                 OpenFailure* failure) {
+    failure->portName = settings.ip;
+    failure->device = settings.tcpPort;
     const auto address = ParseDottedQuad(settings.ip);
     const quint16 port = ParsePortText(settings.tcpPort);
     if (!address || port == 0) {
+        failure->cause = !address ? OpenCause::BadAddress : OpenCause::PortZero;
         return nullptr;
     }
     std::unique_ptr<TcpTransport> transport(new TcpTransport);
     QTcpSocket& socket = transport->socket_;
     socket.connectToHost(QHostAddress(*address), port);
-    const auto timeout = std::chrono::duration_cast<std::chrono::milliseconds>(kConnectTimeout);
-    if (!socket.waitForConnected(static_cast<int>(timeout.count()))) {
+    if (!socket.waitForConnected(static_cast<int>(connectBound.count()))) {
+        failure->systemText = socket.errorString();
+        failure->connectBound = connectBound;
+        switch (socket.error()) {
+            case QAbstractSocket::ConnectionRefusedError:
+                failure->cause = OpenCause::ConnectionRefused;
+                break;
+            case QAbstractSocket::SocketTimeoutError:
+                failure->cause = OpenCause::ConnectTimedOut;
+                break;
+            default:
+                failure->cause = OpenCause::NetworkFailed;
+        }
         return nullptr;
     }
     // One small frame per transaction: waiting to coalesce it would only add latency.

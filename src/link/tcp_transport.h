@@ -8,12 +8,16 @@
 
 #include "link_settings.h"
 #include "link_transport.h"
+#include "open_failure.h"
 
 // The network link: one TCP connection to the controller.
 class TcpTransport final : public LinkTransport {
 public:
-    // Null when the address or port text is unusable or the connection cannot be made.
-    static std::unique_ptr<TcpTransport> Open(const LinkSettings& settings);
+    // Null when the address or port text is unusable or the connection cannot be made within
+    // the bound; *failure then says why.
+    static std::unique_ptr<TcpTransport> Open(const LinkSettings& settings,
+                                              std::chrono::milliseconds connectBound,
+                                              OpenFailure* failure);
     ~TcpTransport() override;
 
     void Send(const QByteArray& frame) override;

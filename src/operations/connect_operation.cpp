@@ -31,6 +31,17 @@ std::optional<QByteArray> Identify(OperationContext& ctx) {
     return std::nullopt;
 }
 
+OpenFailure NoIdentifyAnswer(const LinkSettings& settings) {
+    OpenFailure failure;
+    failure.cause = OpenCause::NoAnswer;
+    failure.link = settings.type;
+    const bool serial = settings.type == LinkType::Serial;
+    failure.portName = serial ? settings.portName : settings.ip;
+    failure.device = serial ? QString() : settings.tcpPort;
+    failure.speed = serial ? settings.speed : QString();
+    return failure;
+}
+
 void ShowVersion(OperationContext& ctx) {
     ctx.services.Pause(kCommandPause);
     if (ctx.link.Transact(ctx.state.deviceId + "DB")) {
@@ -60,6 +71,7 @@ void RunConnect(OperationContext& ctx) {
     const std::optional<QByteArray> id = Identify(ctx);
     if (!id) {
         // The earlier panels and device ID stay: only an answer replaces them.
+        ctx.host.ShowOpenFailure(NoIdentifyAnswer(ctx.link.Settings()));
         ctx.link.CloseLink();
         EndOpenFailure(ctx);
         return;

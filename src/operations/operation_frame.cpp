@@ -38,6 +38,7 @@ bool BeginOperation(OperationContext& ctx) {
     ctx.host.SetWindowEnabled(false);
     SetBusy(ctx, true);
     ctx.host.ShowStatus(ctx.host.Text(TextId::ConnectingDevice));
+    ctx.host.ShowOpenFailure(OpenFailure{});
     ctx.services.ProcessEvents();
     ctx.link.SetSettings(ctx.host.TakePortPageSettings());
     return ctx.link.OpenLink();
@@ -47,6 +48,10 @@ void EndOpenFailure(OperationContext& ctx) {
     SetBusy(ctx, false);
     ctx.host.SetLinkLamp(LampColor::Red);
     ctx.host.ShowStatus(ctx.host.Text(TextId::ConnectDeviceError));
+    // After an identify that got no answer the link opened: Connect has said why itself.
+    if (ctx.link.LastOpenFailure().cause != OpenCause::None) {
+        ctx.host.ShowOpenFailure(ctx.link.LastOpenFailure());
+    }
     ctx.services.Beep(kLowBeepHz, kBeepDuration);
     MakeIdle(ctx);
 }

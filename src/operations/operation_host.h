@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "link_settings.h"
+#include "open_failure.h"
 #include "text_id.h"
 
 enum class LampColor { Red, Yellow, White };
@@ -19,6 +20,8 @@ public:
     // Feedback of the operation frame.
     virtual QString Text(TextId id) const = 0;  // in the language current at this moment
     virtual void ShowStatus(const QString& text) = 0;
+    // Why the link did not come up, beside the status line; cause None takes the last one away.
+    virtual void ShowOpenFailure(const OpenFailure& failure) = 0;
     virtual void SetLinkLamp(LampColor color) = 0;
     virtual void SetBusyCursor(bool hourglass) = 0;
     virtual void SetWindowEnabled(bool enabled) = 0;

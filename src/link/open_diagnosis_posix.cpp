@@ -1,0 +1,175 @@
+#include <QFile>
+#include <QFileInfo>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "open_diagnosis.h"
+
+namespace open_diagnosis {
+namespace {
+
+// The package's rule, and where an administrator may have put a copy.
+constexpr std::array kSeatRules = {
+    "/usr/lib/udev/rules.d/70-kr470qx-tools.rules",
+    "/lib/udev/rules.d/70-kr470qx-tools.rules",
+    "/etc/udev/rules.d/70-kr470qx-tools.rules",
+};
+
+QString SystemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The rule tags USB adapters only; a name under /dev/serial/by-id leads to one of them.
+bool SeatRuleCovers(const QString& path) {
+    const QString name = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+    if (!name.startsWith(QLatin1String("ttyUSB")) && !name.startsWith(QLatin1String("ttyACM"))) {
+        return false;
+    }
+    for (const char* rule : kSeatRules) {
+        if (::access(rule, F_OK) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool InThisSession(gid_t group) {
+    if (::getegid() == group) {
+        return true;
+    }
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+    const int count = ::getgroups(static_cast<int>(groups.size()), groups.data());
+    return std::find(groups.begin(), groups.begin() + std::max(count, 0), group) !=
+           groups.begin() + std::max(count, 0);
+}
+
+// Group changes take effect at the next login; the group file already has them.
+bool InGroupFile(gid_t group) {
+    const passwd* user = ::getpwuid(::getuid());
+    if (!user) {
+        return false;
+    }
+    int count = 64;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) {
+        groups.resize(static_cast<std::size_t>(count));
+        if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) {
+            return false;
+        }
+    }
+    return std::find(groups.begin(), groups.begin() + count, group) != groups.begin() + count;
+}
+
+void DescribePermission(OpenFailure& failure, const struct stat& info) {
+    failure.cause = OpenCause::PermissionDenied;
+    const group* owner = ::getgrgid(info.st_gid);
+    failure.group = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+    constexpr mode_t kReadWrite = S_IRGRP | S_IWGRP;
+    failure.groupMayOpen = info.st_gid != 0 && (info.st_mode & kReadWrite) == kReadWrite;
+    failure.memberNextLogin = !InThisSession(info.st_gid) && InGroupFile(info.st_gid);
+    failure.seatRuleApplies = SeatRuleCovers(failure.device);
+}
+
+QString ProcessName(const QByteArray& pidText) {
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pidText)));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed()
+                                          : QString();
+}
+
+bool HasOpen(const QByteArray& pidText, dev_t device) {
+    const QByteArray fdDir = "/proc/" + pidText + "/fd";
+    DIR* fds = ::opendir(fdDir.constData());
+    if (!fds) {
+        return false;  // another user's process: the system does not show its files
+    }
+    bool found = false;
+    while (const dirent* fd = ::readdir(fds)) {
+        struct stat target {};
+        if (fd->d_name[0] != '.' && ::stat((fdDir + '/' + fd->d_name).constData(), &target) == 0 &&
+            S_ISCHR(target.st_mode) && target.st_rdev == device) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(fds);
+    return found;
+}
+
+// As fuser does: every process whose open files include the device. This process is not "another
+// program", whatever it holds.
+QList<DeviceHolder> HoldersOf(dev_t device) {
+    QList<DeviceHolder> holders;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) {
+        return holders;
+    }
+    const QByteArray self = QByteArray::number(static_cast<qint64>(::getpid()));
+    while (const dirent* entry = ::readdir(proc)) {
+        const QByteArray pid(entry->d_name);
+        bool numeric = false;
+        const qint64 number = pid.toLongLong(&numeric);
+        if (numeric && pid != self && HasOpen(pid, device)) {
+            holders.append({number, ProcessName(pid)});
+        }
+    }
+    ::closedir(proc);
+    return holders;
+}
+
+}  // namespace
+
+OpenFailure DiagnoseSerial(const QString& portName, const QString& path, SerialStep step,
+                           QSerialPort::SerialPortError error, const QString& systemText) {
+    OpenFailure failure;
+    failure.portName = portName;
+    failure.device = path;
+    failure.systemText = systemText;
+    struct stat info {};
+    const QByteArray native = QFile::encodeName(path);
+    if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
+        const int reason = path.isEmpty() ? ENOENT : errno;
+        failure.cause = reason == EACCES ? OpenCause::PermissionDenied : OpenCause::NoSuchDevice;
+        failure.systemText = SystemText(reason);
+        return failure;
+    }
+    if (step == SerialStep::Terminal || !S_ISCHR(info.st_mode)) {
+        failure.cause = OpenCause::NotATerminal;
+        return failure;
+    }
+    if (step == SerialStep::Open &&
+        ::faccessat(AT_FDCWD, native.constData(), R_OK | W_OK, AT_EACCESS) != 0 &&
+        errno == EACCES) {
+        DescribePermission(failure, info);
+        return failure;
+    }
+    // The port layer calls an exclusive open, a lock file or a busy device a permission error.
+    if (step == SerialStep::Lock || error == QSerialPort::PermissionError) {
+        failure.cause = OpenCause::DeviceBusy;
+        failure.holders = HoldersOf(info.st_rdev);
+        return failure;
+    }
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            failure.cause = OpenCause::NoSuchDevice;
+            break;
+        case QSerialPort::UnsupportedOperationError:  // the terminal calls failed: ENOTTY
+            failure.cause = OpenCause::NotATerminal;
+            break;
+        default:
+            failure.cause = OpenCause::DeviceFailed;
+    }
+    return failure;
+}
+
+}  // namespace open_diagnosis

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // The system's serial ports by the names a link opens them with.
 using PortSource = std::function<QStringList()>;
@@ -12,3 +14,24 @@ QStringList SystemPorts();
 // COM16 when there are none.
 QStringList PortListItems(const QStringList& systemNames);
 QString TrimControlAndBlanks(const QString& text);
+
+// What the system knows of one port, so that a technician can tell adapters apart.
+struct PortDetails {
+    QString name;  // as the link opens it
+    QString description;
+    QString manufacturer;
+    std::optional<quint16> vendorId;
+    std::optional<quint16> productId;
+    QString serialNumber;
+    QString stableName;  // the /dev/serial/by-id name that leads to it
+};
+using PortDetailSource = std::function<QList<PortDetails>()>;
+QList<PortDetails> SystemPortDetails();
+
+// The by-id link that resolves to the device, if there is one.
+QString StableNameOf(const QString& device,
+                     const QString& byIdDir = QStringLiteral("/dev/serial/by-id"));
+// Description and maker, USB IDs and serial number, stable name: one line each, where known.
+QString PortTooltip(const PortDetails& details);
+// One tooltip per item: that of the port the item names, empty for a name the system did not give.
+QStringList PortItemTooltips(const QStringList& items, const QList<PortDetails>& details);

@@ -121,7 +121,20 @@ void TfrmModule::FormCreate() {
 void TfrmModule::FillPortList() {
     ui_->cmbPort->clear();
     const PortSource& source = dependencies_.portSource;
-    ui_->cmbPort->addItems(PortListItems(source ? source() : SystemPorts()));
+    const PortDetailSource& detailSource = dependencies_.portDetails;
+    // Ports given without details have none; the system's come with theirs.
+    const QList<PortDetails> details =
+        detailSource ? detailSource() : (source ? QList<PortDetails>() : SystemPortDetails());
+    QStringList names;
+    for (const PortDetails& port : details) {
+        names.append(port.name);
+    }
+    const QStringList items = PortListItems(source ? source() : names);
+    ui_->cmbPort->addItems(items);
+    const QStringList tooltips = PortItemTooltips(items, details);
+    for (int row = 0; row < tooltips.size(); ++row) {
+        ui_->cmbPort->setItemData(row, tooltips[row], Qt::ToolTipRole);
+    }
     ui_->cmbPort->setCurrentIndex(0);
 }
 

@@ -28,9 +28,10 @@ class TfrmModule : public QMainWindow, public OperationHost {
 public:
     // What the real program takes from the computer; tests put in their own.
     struct Dependencies {
-        Services* services = nullptr;                 // null: the computer's own
-        PortSource portSource;                        // empty: the system's serial ports
-        QString settingsLocation;                     // empty: the user's settings file
+        Services* services = nullptr;  // null: the computer's own
+        PortSource portSource;         // empty: the system's serial ports
+        PortDetailSource portDetails;  // empty: the system's, unless portSource is given
+        QString settingsLocation;      // empty: the user's settings file
         std::function<QString()> chooseFirmwareFile;  // empty: dlgLoad; "" means cancelled
     };
 

@@ -5,16 +5,21 @@ set(KR_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/kr470qx-tools)
 # The seat user's access to USB serial adapters; udev reads /usr/lib/udev/rules.d on Debian.
 install(FILES ${KR_DEB_DIR}/70-kr470qx-tools.rules DESTINATION lib/udev/rules.d)
 install(FILES ${KR_DEB_DIR}/copyright DESTINATION ${KR_DOC_DIR})
-install(FILES ${KR_DEB_DIR}/kr470qx-tools.1 ${KR_DEB_DIR}/kr470qx-sim.1
+# Debian wants manual pages and the changelog compressed at the highest level, no timestamp.
+configure_file(${KR_DEB_DIR}/changelog ${CMAKE_CURRENT_BINARY_DIR}/deb/changelog @ONLY)
+configure_file(${KR_DEB_DIR}/kr470qx-tools.1 ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-tools.1 COPYONLY)
+configure_file(${KR_DEB_DIR}/kr470qx-sim.1 ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-sim.1 COPYONLY)
+set(KR_DEB_COMPRESSED)
+foreach(name changelog kr470qx-tools.1 kr470qx-sim.1)
+    set(plain ${CMAKE_CURRENT_BINARY_DIR}/deb/${name})
+    add_custom_command(OUTPUT ${plain}.gz COMMAND gzip -9nfk ${plain} DEPENDS ${plain})
+    list(APPEND KR_DEB_COMPRESSED ${plain}.gz)
+endforeach()
+add_custom_target(deb_compressed_docs ALL DEPENDS ${KR_DEB_COMPRESSED})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/deb/changelog.gz DESTINATION ${KR_DOC_DIR})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-tools.1.gz
+              ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-sim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-
-# Debian wants the changelog compressed with the timestamp left out, at the highest level.
-configure_file(${KR_DEB_DIR}/changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONLY)
-add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
-    COMMAND gzip -9nfk ${CMAKE_CURRENT_BINARY_DIR}/changelog
-    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/changelog)
-add_custom_target(deb_changelog ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION ${KR_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kr470qx-tools)

@@ -21,6 +21,17 @@ QColor ColorOf(LampColor color) {
     return QColor(255, 255, 255);
 }
 
+// As rich text a tooltip wraps, so a long explanation stays beside the window; wide enough that
+// a command stays on one line.
+QString WrappingTooltip(const QString& text) {
+    if (text.isEmpty()) {
+        return text;
+    }
+    QString html = text.toHtmlEscaped();
+    html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    return QStringLiteral("<table width=\"520\"><tr><td>%1</td></tr></table>").arg(html);
+}
+
 }  // namespace
 
 void TfrmModule::ShowStatus(const QString& text) {
@@ -29,7 +40,7 @@ void TfrmModule::ShowStatus(const QString& text) {
 
 void TfrmModule::ShowOpenFailure(const OpenFailure& failure) {
     openFailure_ = failure;
-    ui_->pnMsg->setToolTip(FailureTooltip(failure, settings_.language));
+    ui_->pnMsg->setToolTip(WrappingTooltip(FailureTooltip(failure, settings_.language)));
 }
 
 void TfrmModule::SetLinkLamp(LampColor color) {

@@ -15,6 +15,7 @@ enum class Why {
     Busy,
     BusyHidden,
     BusyGrabbers,
+    BusySuspects,
     NoSuchDevice,
     NotATerminal,
     DeviceFailed,
@@ -65,6 +66,7 @@ const std::array<TextTable::Entry, static_cast<int>(Why::Count)> kTexts = {{
      "ModemManager 与 brltty 常在 USB 串口转接器插上时占用它：请稍候几秒，或停止、移除这两个程序。",
      "ModemManager 與 brltty 常在 USB 序列埠轉接器插上時占用它：請稍候幾秒，或停止、移除這兩個程式"
      "。"},
+    {"Running now: %1.", "正在运行：%1。", "正在執行：%1。"},
     {"%1 does not exist. Is the adapter plugged in? The list under Port shows the serial ports "
      "this computer has.\nAn adapter that vanishes right after it was plugged in may have been "
      "claimed by brltty.",
@@ -141,7 +143,11 @@ QString Permission(const OpenFailure& f, const Words& words) {
 QString Busy(const OpenFailure& f, const Words& words) {
     const QString who = f.holders.isEmpty() ? words(Why::BusyHidden).arg(f.device)
                                             : words(Why::Busy).arg(f.device, Holders(f.holders));
-    return who + QLatin1Char('\n') + words(Why::BusyGrabbers);
+    QString text = who + QLatin1Char('\n') + words(Why::BusyGrabbers);
+    if (f.holders.isEmpty() && !f.suspects.isEmpty()) {
+        text += QLatin1Char(' ') + words(Why::BusySuspects).arg(Holders(f.suspects));
+    }
+    return text;
 }
 
 QString SerialCause(const OpenFailure& f, const Words& words) {

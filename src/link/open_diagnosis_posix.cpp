@@ -87,18 +87,20 @@ QString ProcessName(const QByteArray& pidText) {
                                           : QString();
 }
 
-bool HasOpen(const QByteArray& pidText, dev_t device) {
+enum class Files { Hidden, Without, With };
+
+Files OpenFiles(const QByteArray& pidText, dev_t device) {
     const QByteArray fdDir = "/proc/" + pidText + "/fd";
     DIR* fds = ::opendir(fdDir.constData());
     if (!fds) {
-        return false;  // another user's process: the system does not show its files
+        return Files::Hidden;  // another user's process: the system does not show its files
     }
-    bool found = false;
+    Files found = Files::Without;
     while (const dirent* fd = ::readdir(fds)) {
         struct stat target {};
         if (fd->d_name[0] != '.' && ::stat((fdDir + '/' + fd->d_name).constData(), &target) == 0 &&
             S_ISCHR(target.st_mode) && target.st_rdev == device) {
-            found = true;
+            found = Files::With;
             break;
         }
     }
@@ -106,25 +108,36 @@ bool HasOpen(const QByteArray& pidText, dev_t device) {
     return found;
 }
 
+// Known to grab new adapters. Their open files are hidden from other users, their names are not.
+bool KnownGrabber(const QString& name) {
+    return name == QLatin1String("ModemManager") || name == QLatin1String("brltty");
+}
+
 // As fuser does: every process whose open files include the device. This process is not "another
 // program", whatever it holds.
-QList<DeviceHolder> HoldersOf(dev_t device) {
-    QList<DeviceHolder> holders;
+void FindHolders(dev_t device, OpenFailure& failure) {
     DIR* proc = ::opendir("/proc");
     if (!proc) {
-        return holders;
+        return;
     }
     const QByteArray self = QByteArray::number(static_cast<qint64>(::getpid()));
     while (const dirent* entry = ::readdir(proc)) {
         const QByteArray pid(entry->d_name);
         bool numeric = false;
         const qint64 number = pid.toLongLong(&numeric);
-        if (numeric && pid != self && HasOpen(pid, device)) {
-            holders.append({number, ProcessName(pid)});
+        if (!numeric || pid == self) {
+            continue;
+        }
+        const Files files = OpenFiles(pid, device);
+        if (files == Files::With) {
+            failure.holders.append({number, ProcessName(pid)});
+        } else if (files == Files::Hidden) {
+            if (const QString name = ProcessName(pid); KnownGrabber(name)) {
+                failure.suspects.append({number, name});
+            }
         }
     }
     ::closedir(proc);
-    return holders;
 }
 
 }  // namespace
@@ -156,7 +169,7 @@ OpenFailure DiagnoseSerial(const QString& portName, const QString& path, SerialS
     // The port layer calls an exclusive open, a lock file or a busy device a permission error.
     if (step == SerialStep::Lock || error == QSerialPort::PermissionError) {
         failure.cause = OpenCause::DeviceBusy;
-        failure.holders = HoldersOf(info.st_rdev);
+        FindHolders(info.st_rdev, failure);
         return failure;
     }
     switch (error) {

@@ -41,6 +41,7 @@ struct OpenFailure {
     bool memberNextLogin = false;  // PermissionDenied: in the group, but not in this session yet
     bool seatRuleApplies = false;  // PermissionDenied: the package's udev rule covers the device
     QList<DeviceHolder> holders;   // DeviceBusy: other processes that have it open, if visible
+    QList<DeviceHolder> suspects;  // DeviceBusy: running grabbers whose open files are hidden
     QString systemText;            // the system's own words
     std::chrono::milliseconds connectBound{0};  // ConnectTimedOut
     QString speed;                              // NoAnswer on a serial link

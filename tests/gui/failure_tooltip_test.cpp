@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -115,7 +116,8 @@ private:
 // A pty whose slave another process has open and locked, as a terminal program holds a port.
 class HeldPty {
 public:
-    HeldPty() {
+    // name: what the holder calls itself; "" keeps this program's name.
+    explicit HeldPty(const char* name = "") {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
         ::grantpt(master_);
         ::unlockpt(master_);
@@ -126,6 +128,9 @@ public:
         holder_ = ::fork();
         if (holder_ == 0) {
             ::close(stop_[1]);
+            if (*name) {
+                ::prctl(PR_SET_NAME, name);
+            }
             const int slave = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
             const char locked = slave >= 0 && ::flock(slave, LOCK_EX) == 0 ? 'y' : 'n';
             ::write(ready[1], &locked, 1);
@@ -266,6 +271,20 @@ TEST(FailureTooltip, HolderTheSystemDoesNotShowIsSaidSo) {
     failure.device = QStringLiteral("/dev/ttyUSB0");
     ExpectSaid(Say(failure), OpenCause::DeviceBusy,
                {"does not show", "sudo fuser -v /dev/ttyUSB0", "ModemManager"});
+}
+
+// ModemManager and brltty run as root: another user cannot see their files, only their names.
+TEST(FailureTooltip, HiddenGrabberIsNamed) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to hold the port as another user";
+    }
+    HeldPty pty("brltty");
+    ASSERT_TRUE(pty.Held());
+    ::chmod(QFile::encodeName(pty.Path()).constData(), 0666);
+    const Said said = SayAsUnprivileged(Serial(pty.Path()));
+    ExpectSaid(
+        said, OpenCause::DeviceBusy,
+        {"does not show", QStringLiteral("Running now: brltty (PID %1).").arg(pty.Holder())});
 }
 
 TEST(FailureTooltip, PermissionWordsFollowWhatHelps) {

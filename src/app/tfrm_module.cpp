@@ -2,6 +2,8 @@
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLayout>
@@ -58,8 +60,15 @@ void TfrmModule::CreateComponents() {
     ui_->pcMain->setTabVisible(ui_->pcMain->indexOf(ui_->tsFunction), false);
     // Narrow lists must show their longest item in the larger Chinese window fonts too.
     ui_->cmbModuleType->setStyleSheet(QStringLiteral("QComboBox { padding-left: 2px; }"));
+    // The open alarm list keeps the closed box's colours; the box's own sheet inverts the
+    // selected item.
     ui_->cmbAlarm->view()->setStyleSheet(
-        QStringLiteral("QAbstractItemView::item { height: 29px; }"));
+        QStringLiteral("QAbstractItemView { background-color: palette(highlight); color: yellow; }"
+                       " QAbstractItemView::item { height: 29px; }"));
+    // Typed port names and speeds are used as typed, in their own case.
+    for (QComboBox* list : {ui_->cmbPort, ui_->cmbBaudrate}) {
+        list->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    }
 
     tmrBusy_ = new QTimer(this);
     tmrBusy_->setObjectName(QStringLiteral("tmrBusy"));

@@ -29,6 +29,15 @@ TEST_F(FirmwareUpgrade, HeaderOnlyFileSendsOpeningAndFinalRequests) {
     EXPECT_EQ(Bar("pbProgram"), (BarState{0, 0}));
     EXPECT_EQ(Bar("pbVerify"), (BarState{0, 0}));
     ExpectSuccess();
+    // Nothing to do is drawn as an empty bar, not as a busy one.
+    for (const char* name : {"pbProgram", "pbVerify"}) {
+        auto* bar = Find<QProgressBar>(name);
+        const QImage none = bar->grab().toImage();
+        bar->setRange(0, 100);
+        const QImage empty = bar->grab().toImage();
+        bar->setRange(0, 0);
+        EXPECT_EQ(none, empty) << name;
+    }
 }
 
 TEST_F(FirmwareUpgrade, PartialLastBlockIsSentAndExpectedBackPaddedWithFF) {

@@ -83,7 +83,7 @@ QFileDialog* TfrmModule::LoadDialog() {
     if (!dlgLoad_) {
         dlgLoad_ = new QFileDialog(this);
         dlgLoad_->setObjectName(QStringLiteral("dlgLoad"));
-        dlgLoad_->setFileMode(QFileDialog::ExistingFile);
+        dlgLoad_->setFileMode(QFileDialog::AnyFile);  // a missing file fails at the upgrade
         dlgLoad_->setAcceptMode(QFileDialog::AcceptOpen);
         dlgLoad_->setNameFilter(QStringLiteral("Firmware files (*.KXB)"));
     }

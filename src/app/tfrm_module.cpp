@@ -38,6 +38,8 @@ TfrmModule::TfrmModule(Dependencies dependencies, QWidget* parent)
       settingsLocation_(dependencies_.settingsLocation.isEmpty() ? DefaultSettingsLocation()
                                                                  : dependencies_.settingsLocation),
       ctx_{*this, *services_, link_, state_} {
+    // Controls with a style sheet of colours must still take the window font of each language.
+    QCoreApplication::setAttribute(Qt::AA_UseStyleSheetPropagationInWidgetStyles);
     ui_->setupUi(this);
     CreateComponents();
     ConnectHandlers();

@@ -110,6 +110,7 @@ private:
     void ConnectHandlers();
     void SetLanguage(Language language, const char* flag);
     void SetCaptions();
+    void FitTabsToFont();
     void CloseIfExitAsked();
     QPushButton* TestButtonWidget(TestButton button) const;
     LampWidget* InputLamp(int input) const;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <vector>
 
 #include "port_list.h"
@@ -67,7 +68,38 @@ TEST(TextTable, WindowFontPerLanguage) {
         EXPECT_EQ(font.pointSize(), c.points);
         EXPECT_FALSE(font.bold());
         EXPECT_FALSE(font.italic());
-        EXPECT_EQ(LanguageFontColor(c.language), QColor(Qt::black));
+        EXPECT_EQ(ColorFromText(FontOf(c.language).color), QColor(Qt::black));
+    }
+}
+
+TEST(TextTable, FontColourTexts) {
+    struct Case {
+        const char* text;
+        std::optional<QColor> colour;
+    };
+    const Case cases[] = {
+        {"0x00000000", QColor(0, 0, 0)},
+        {"0x000000FF", QColor(255, 0, 0)},  // red is the low byte
+        {"0x0000ff00", QColor(0, 255, 0)},
+        {"0X00FF0000", QColor(0, 0, 255)},
+        {"0x00563412", QColor(0x12, 0x34, 0x56)},
+        {"0x00FFFFFF", QColor(255, 255, 255)},
+        {"255", QColor(255, 0, 0)},  // decimal without the prefix
+        {"0", QColor(0, 0, 0)},
+        {"", std::nullopt},
+        {"0x", std::nullopt},
+        {"black", std::nullopt},
+        {"0xG0000000", std::nullopt},
+        {"00FF", std::nullopt},  // hexadecimal needs its prefix
+        {" 0x00000000", std::nullopt},
+        {"-1", std::nullopt},
+        {"0x01000000", std::nullopt},  // a system colour
+        {"0xFF000008", std::nullopt},
+        {"0x1000000000", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ColorFromText(c.text), c.colour);
     }
 }
 

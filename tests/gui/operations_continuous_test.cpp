@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTimer>
 
 #include "gui/operations_fixture.h"
@@ -102,6 +103,41 @@ TEST_F(ContinuousTest, CancelInTheMiddleFinishesTheCycle) {
         Click(c.kind.button);
         EXPECT_EQ(Commands(), c.sent);
         ExpectIdleAfter(c.kind);
+    }
+}
+
+// While a test runs, clicks on the other operations and on the hidden tabs do nothing: only the
+// test's own commands reach the controller, and the Test page stays in front.
+TEST_F(ContinuousTest, ClicksOnOtherOperationsAndHiddenTabsDoNothing) {
+    ConnectOver();
+    auto* pcMain = Find<QTabWidget>("pcMain");
+    QTabBar* tabs = pcMain->tabBar();
+    const QPoint firmwareTab = tabs->tabRect(pcMain->indexOf(Find<QWidget>("tsFirmware"))).center();
+    const QPoint commandTab = tabs->tabRect(pcMain->indexOf(Find<QWidget>("tsCommand"))).center();
+    for (const TestKind& kind : {kDido, kPolling}) {
+        SCOPED_TRACE(kind.button);
+        Forget();
+        CancelAtPause(kind.button, 1, [&] {
+            for (const char* other :
+                 {"btnConnect", "btnReboot", "btnInitial", "btnSetDate", "btnAlarm", kind.other}) {
+                Click(other);
+            }
+            QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, firmwareTab);
+            QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, commandTab);
+            EXPECT_EQ(pcMain->currentWidget(), Find<QWidget>("tsTest"));
+        });
+        Click(kind.button);
+        const QStringList sent = Commands();
+        EXPECT_EQ(sent.filter("AR").size() + sent.filter("AA").size() + sent.filter("JF").size() +
+                      sent.filter("AC").size(),
+                  0)
+            << sent.join(' ').toStdString();
+        EXPECT_EQ(sent.filter("JD").size(), 1);
+        EXPECT_EQ(sent.filter("PI").size(), kind.button == std::string("btnPooling") ? 1 : 0);
+        ExpectIdleAfter(kind);
+        // The tabs come back, and the Function page still has none.
+        EXPECT_EQ(pcMain->currentWidget(), Find<QWidget>("tsTest"));
+        EXPECT_FALSE(TabVisible("tsFunction"));
     }
 }
 

@@ -8,7 +8,7 @@
 namespace serial_platform {
 
 // The device path for a port name: "COMn" maps to the platform's n-th serial device, any other
-// name is a path as typed.
+// bare name to the platform's device of that name, and a path is used as typed.
 QString DevicePath(const QString& portName);
 
 // Whether the path names a character device, checked before anything opens it.

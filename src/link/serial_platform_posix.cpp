@@ -20,8 +20,15 @@ QString DevicePath(const QString& portName) {
     if (match.hasMatch()) {
         return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
     }
-    // Made absolute here so the port layer cannot read it as a name under /dev.
-    return portName.isEmpty() ? portName : QDir::current().absoluteFilePath(portName);
+    if (portName.isEmpty()) {
+        return portName;
+    }
+    // A bare name such as "ttyUSB0" names a device. A path is made absolute here, so that the
+    // port layer cannot read a relative one as a name under /dev.
+    if (!portName.contains(QLatin1Char('/'))) {
+        return QStringLiteral("/dev/") + portName;
+    }
+    return QDir::current().absoluteFilePath(portName);
 }
 
 bool IsCharacterDevice(const QString& path) {

@@ -36,13 +36,41 @@ TEST(LinkOpenTest, SerialPortNamesThatAreNoTerminalFail) {
     EXPECT_EQ(QFile(file).size(), 0);
 }
 
-TEST(LinkOpenTest, ComNamesMapToSerialDevices) {
-    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("COM1")), QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("com12")), QStringLiteral("/dev/ttyS11"));
-    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("/dev/ttyUSB0")),
-              QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("COM0")),
-              QDir::current().absoluteFilePath(QStringLiteral("COM0")));
+TEST(LinkOpenTest, DevicePath) {
+    const QString here = QDir::currentPath();
+    const std::pair<QString, QString> cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"com12", "/dev/ttyS11"},
+        {"COM9999", "/dev/ttyS9998"},
+        {"ttyUSB0", "/dev/ttyUSB0"},
+        {"COM0", "/dev/COM0"},
+        {"COM01", "/dev/COM01"},
+        {"COM10000", "/dev/COM10000"},
+        {"COM1 ", "/dev/COM1 "},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"/tmp/ttyUSB0", "/tmp/ttyUSB0"},
+        {"./ttyUSB0", here + "/./ttyUSB0"},
+        {"links/port", here + "/links/port"},
+        {"", ""},
+    };
+    for (const auto& [name, path] : cases) {
+        EXPECT_EQ(serial_platform::DevicePath(name).toStdString(), path.toStdString())
+            << name.toStdString();
+    }
+}
+
+// A bare name is the device under /dev, not a file of that name in the working folder.
+TEST(LinkOpenTest, BareNameOpensTheDeviceUnderDev) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QFile(QStringLiteral("ptmx")).open(QIODevice::WriteOnly);
+    const bool bare = Opens(SerialAt("ptmx"));
+    const bool here = Opens(SerialAt("./ptmx"));
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(bare);
+    EXPECT_FALSE(here);
+    EXPECT_EQ(QFile(dir.filePath(QStringLiteral("ptmx"))).size(), 0);
 }
 
 // Holds even for root, and through another name of the same device.

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "link.h"
+#include "port_settings.h"
 #include "reply_collector.h"
 #include "serial_platform.h"
 #include "speed_string.h"
@@ -16,34 +17,6 @@ using std::chrono::milliseconds;
 // Used for time bounds when the speed string cannot be read: the slowest speed offered.
 constexpr LineSettings kSlowestLine{4800, LineSettings::Parity::Even, 8,
                                     LineSettings::StopBits::One};
-
-QSerialPort::Parity ToPortParity(LineSettings::Parity parity) {
-    switch (parity) {
-        case LineSettings::Parity::Even:
-            return QSerialPort::EvenParity;
-        case LineSettings::Parity::Odd:
-            return QSerialPort::OddParity;
-        case LineSettings::Parity::Mark:
-            return QSerialPort::MarkParity;
-        case LineSettings::Parity::Space:
-            return QSerialPort::SpaceParity;
-        case LineSettings::Parity::None:
-            break;
-    }
-    return QSerialPort::NoParity;
-}
-
-QSerialPort::StopBits ToPortStopBits(LineSettings::StopBits stopBits) {
-    switch (stopBits) {
-        case LineSettings::StopBits::OneAndHalf:
-            return QSerialPort::OneAndHalfStop;
-        case LineSettings::StopBits::Two:
-            return QSerialPort::TwoStop;
-        case LineSettings::StopBits::One:
-            break;
-    }
-    return QSerialPort::OneStop;
-}
 
 }  // namespace
 
@@ -83,15 +56,15 @@ bool SerialTransport::OpenPort(const QString& path) {
 
 // Each setting is tried on its own and a refusal is ignored: the port keeps what it had.
 void SerialTransport::ApplySpeedString(const QString& speed) {
-    const auto line = ParseSpeedString(speed.toStdString());
-    if (line) {
-        port_.setBaudRate(line->speed);
-        port_.setParity(ToPortParity(line->parity));
-        port_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits));
-        port_.setStopBits(ToPortStopBits(line->stopBits));
+    const PortSettings settings = PortSettingsFor(speed);
+    if (const auto& line = settings.line) {
+        port_.setBaudRate(line->baudRate);
+        port_.setParity(line->parity);
+        port_.setDataBits(line->dataBits);
+        port_.setStopBits(line->stopBits);
     }
-    port_.setFlowControl(QSerialPort::NoFlowControl);
-    const LineSettings& timing = line ? *line : kSlowestLine;
+    port_.setFlowControl(settings.flowControl);
+    const LineSettings timing = ParseSpeedString(speed.toStdString()).value_or(kSlowestLine);
     // Past the deadline a pause longer than this ends the reply. A USB adapter hands bytes over
     // at its latency timer (16 ms by default) and a loaded machine schedules a pty's writer late,
     // so a few character times alone would cut off replies that are still coming.

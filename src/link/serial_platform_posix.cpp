@@ -5,11 +5,13 @@
 #include <QRegularExpression>
 
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace serial_platform {
 
@@ -51,8 +53,20 @@ bool LockExclusive(qintptr handle) {
     return result == 0;
 }
 
-void Drain(qintptr handle) {
-    while (::tcdrain(static_cast<int>(handle)) != 0 && errno == EINTR) {
+// tcdrain would wait without end on an adapter that never empties its queue (wedged, or flow
+// held by the peer), so the queue is watched instead, every millisecond.
+bool Drain(qintptr handle, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(static_cast<int>(handle), TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            // A port that takes no more calls holds nothing that could still go out.
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds{1});
     }
 }
 

@@ -217,4 +217,48 @@ TEST(LinkOpenTest, NetworkAddressAndPortTexts) {
     }
 }
 
+// A frame the line never takes (output held by the peer) fails like a lost request, once its
+// transfer time and a reply time-out more have passed: no reply is taken, nothing spins, and
+// none of it goes out ahead of the next request. At 19200,e,8,1 a 13-byte frame takes 7 ms, a
+// firmware block's 1041 bytes 596 ms.
+TEST(LinkOpenTest, WriteThatNeverLeavesFailsLikeALostRequest) {
+    struct Case {
+        int commandLength;
+        double minMs, maxMs;
+    };
+    for (const Case& c : {Case{6, 300, 600}, Case{1034, 890, 1250}}) {
+        SCOPED_TRACE(c.commandLength);
+        ScriptedPeer peer;
+        Link link;
+        link.SetSettings(SerialAt(peer.OpenPty()));
+        ASSERT_TRUE(link.OpenLink());
+        peer.Run([](ScriptedPeer& p) {
+            p.ReadRequest();
+            p.Write(BuildSerialReply("OLD"));
+        });
+        ASSERT_TRUE(link.Transact("0000AC"));
+        peer.Join();
+
+        ASSERT_EQ(::tcflow(peer.SlaveFd(), TCOOFF), 0);
+        peer.Write(BuildSerialReply("WAITING"));
+        const double cpu = ProcessCpuMs();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(link.Transact(QByteArray(c.commandLength, 'A')));
+        const std::chrono::duration<double, std::milli> ms =
+            std::chrono::steady_clock::now() - start;
+        EXPECT_GE(ms.count(), c.minMs);
+        EXPECT_LE(ms.count(), c.maxMs);
+        EXPECT_LT(ProcessCpuMs() - cpu, ms.count() * 0.2);
+        EXPECT_EQ(link.LastReply().toStdString(), BuildSerialReply("OLD"));
+
+        ASSERT_EQ(::tcflow(peer.SlaveFd(), TCOON), 0);
+        std::string received;
+        peer.Run([&](ScriptedPeer& p) { received = p.ReadRequest(); });
+        EXPECT_TRUE(link.Transact("0000DB"));
+        peer.Join();
+        EXPECT_EQ(link.LastReply().toStdString(), BuildSerialReply("WAITING"));
+        EXPECT_EQ(received, BuildRequestFrame("0000DB"));
+    }
+}
+
 }  // namespace

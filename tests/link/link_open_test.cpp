@@ -217,6 +217,35 @@ TEST(LinkOpenTest, NetworkAddressAndPortTexts) {
     }
 }
 
+// Opening again first closes what was open: the same port opens a second time, a failed open
+// leaves nothing held, and the first TCP peer sees its connection closed.
+TEST(LinkOpenTest, OpeningAgainClosesTheOpenLinkFirst) {
+    ScriptedPeer pty;
+    const std::string path = pty.OpenPty();
+    Link link;
+    link.SetSettings(SerialAt(path));
+    ASSERT_TRUE(link.OpenLink());
+    EXPECT_TRUE(link.OpenLink());
+    link.SetSettings(SerialAt("/dev/no-such-port"));
+    EXPECT_FALSE(link.OpenLink());
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_TRUE(Opens(SerialAt(path)));
+
+    ScriptedPeer first;
+    ScriptedPeer second;
+    LinkSettings settings;
+    settings.type = LinkType::Network;
+    settings.ip = QStringLiteral("127.0.0.1");
+    settings.tcpPort = QString::number(first.Listen());
+    link.SetSettings(settings);
+    ASSERT_TRUE(link.OpenLink());
+    first.Accept();
+    settings.tcpPort = QString::number(second.Listen());
+    link.SetSettings(settings);
+    ASSERT_TRUE(link.OpenLink());
+    EXPECT_TRUE(first.SeesClosed(1000));
+}
+
 // A frame the line never takes (output held by the peer) fails like a lost request, once its
 // transfer time and a reply time-out more have passed: no reply is taken, nothing spins, and
 // none of it goes out ahead of the next request. At 19200,e,8,1 a 13-byte frame takes 7 ms, a

@@ -40,7 +40,11 @@ bool Link::Transact(const QByteArray& command) {
         BuildRequestFrame(std::string_view(command.constData(), command.size()));
     ReplyCollector collector;
     collector.Reset();
-    transport_->Send(QByteArray::fromStdString(request));
+    const auto sent = LinkTransport::Clock::now();
+    // A request that cannot leave is lost: no reply to it is taken.
+    if (!transport_->Send(QByteArray::fromStdString(request))) {
+        return FailAtDeadline(sent + kReplyTimeout);
+    }
     if (!transport_->Collect(collector, LinkTransport::Clock::now())) {
         return false;
     }

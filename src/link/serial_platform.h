@@ -3,12 +3,14 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
+
 // The few serial-port calls Qt does not offer. One implementation per platform; nothing else in
 // the link makes system calls.
 namespace serial_platform {
 
 // The device path for a port name: "COMn" maps to the platform's n-th serial device, any other
-// name is a path as typed.
+// bare name to the platform's device of that name, and a path is used as typed.
 QString DevicePath(const QString& portName);
 
 // Whether the path names a character device, checked before anything opens it.
@@ -17,7 +19,8 @@ bool IsCharacterDevice(const QString& path);
 // Calls on the handle of an open port.
 bool IsTerminal(qintptr handle);
 bool LockExclusive(qintptr handle);
-void Drain(qintptr handle);
+// True once the transmit queue is empty, false when it is not within `limit`.
+bool Drain(qintptr handle, std::chrono::milliseconds limit);
 void Purge(qintptr handle);
 
 }  // namespace serial_platform

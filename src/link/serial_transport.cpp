@@ -1,9 +1,9 @@
 #include "serial_transport.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "link.h"
+#include "port_settings.h"
 #include "reply_collector.h"
 #include "serial_platform.h"
 #include "speed_string.h"
@@ -16,34 +16,6 @@ using std::chrono::milliseconds;
 // Used for time bounds when the speed string cannot be read: the slowest speed offered.
 constexpr LineSettings kSlowestLine{4800, LineSettings::Parity::Even, 8,
                                     LineSettings::StopBits::One};
-
-QSerialPort::Parity ToPortParity(LineSettings::Parity parity) {
-    switch (parity) {
-        case LineSettings::Parity::Even:
-            return QSerialPort::EvenParity;
-        case LineSettings::Parity::Odd:
-            return QSerialPort::OddParity;
-        case LineSettings::Parity::Mark:
-            return QSerialPort::MarkParity;
-        case LineSettings::Parity::Space:
-            return QSerialPort::SpaceParity;
-        case LineSettings::Parity::None:
-            break;
-    }
-    return QSerialPort::NoParity;
-}
-
-QSerialPort::StopBits ToPortStopBits(LineSettings::StopBits stopBits) {
-    switch (stopBits) {
-        case LineSettings::StopBits::OneAndHalf:
-            return QSerialPort::OneAndHalfStop;
-        case LineSettings::StopBits::Two:
-            return QSerialPort::TwoStop;
-        case LineSettings::StopBits::One:
-            break;
-    }
-    return QSerialPort::OneStop;
-}
 
 }  // namespace
 
@@ -83,36 +55,42 @@ bool SerialTransport::OpenPort(const QString& path) {
 
 // Each setting is tried on its own and a refusal is ignored: the port keeps what it had.
 void SerialTransport::ApplySpeedString(const QString& speed) {
-    const auto line = ParseSpeedString(speed.toStdString());
-    if (line) {
-        port_.setBaudRate(line->speed);
-        port_.setParity(ToPortParity(line->parity));
-        port_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits));
-        port_.setStopBits(ToPortStopBits(line->stopBits));
+    const PortSettings settings = PortSettingsFor(speed);
+    if (const auto& line = settings.line) {
+        port_.setBaudRate(line->baudRate);
+        port_.setParity(line->parity);
+        port_.setDataBits(line->dataBits);
+        port_.setStopBits(line->stopBits);
     }
-    port_.setFlowControl(QSerialPort::NoFlowControl);
-    const LineSettings& timing = line ? *line : kSlowestLine;
+    port_.setFlowControl(settings.flowControl);
+    timing_ = ParseSpeedString(speed.toStdString()).value_or(kSlowestLine);
     // Past the deadline a pause longer than this ends the reply. A USB adapter hands bytes over
     // at its latency timer (16 ms by default) and a loaded machine schedules a pty's writer late,
     // so a few character times alone would cut off replies that are still coming.
-    gapAllowance_ = std::max<microseconds>(milliseconds{100}, timing.TransferTime(3));
+    gapAllowance_ = std::max<microseconds>(milliseconds{100}, timing_.TransferTime(3));
     // Bounds a peer that streams without ever completing a reply: a whole buffer that starts
     // just before the deadline must still fit, delivered as late as a pause may be.
-    streamAllowance_ = timing.TransferTime(frame::kBufferSize) + gapAllowance_;
+    streamAllowance_ = timing_.TransferTime(frame::kBufferSize) + gapAllowance_;
 }
 
 // The reply timer may start only once the request has left the port, as a synchronous write
-// would have it: a long request takes hundreds of milliseconds on a slow line.
-void SerialTransport::Send(const QByteArray& frame) {
+// would have it: a long request takes hundreds of milliseconds on a slow line. A frame still not
+// out after its transfer time and a reply time-out more is lost (a wedged adapter, flow held by
+// the peer), and costs what a silent controller does.
+bool SerialTransport::Send(const QByteArray& frame) {
+    // A port that hung up is silence, for Collect to wait out.
     if (!port_.isOpen()) {
-        return;
+        return true;
     }
-    port_.write(frame);
-    const auto until = Clock::now() + Link::kReplyTimeout + streamAllowance_;
-    while (port_.bytesToWrite() > 0 && Clock::now() < until &&
-           port_.waitForBytesWritten(MillisecondsUntil(until))) {
+    const auto until = Clock::now() + timing_.TransferTime(static_cast<std::size_t>(frame.size())) +
+                       Link::kReplyTimeout;
+    if (WriteWithin(port_, frame, until) &&
+        serial_platform::Drain(port_.handle(), milliseconds{MillisecondsUntil(until)})) {
+        return true;
     }
-    serial_platform::Drain(port_.handle());
+    // Whatever is left of it must not go out in front of the next request.
+    port_.clear(QSerialPort::Output);
+    return false;
 }
 
 bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
@@ -134,8 +112,7 @@ bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start
         // The deadline counts only when the line has gone quiet.
         const Wait wait = WaitForBytes(std::min(quietUntil, streamStop));
         if (wait == Wait::HungUp) {
-            std::this_thread::sleep_until(deadline);
-            return false;
+            return FailAtDeadline(deadline);
         }
         if (wait == Wait::Quiet && Clock::now() > std::min(quietUntil, streamStop)) {
             return false;

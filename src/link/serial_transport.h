@@ -7,6 +7,7 @@
 
 #include "link_settings.h"
 #include "link_transport.h"
+#include "speed_string.h"
 
 // The serial link: an exclusively held terminal device with the speed string's line settings.
 class SerialTransport final : public LinkTransport {
@@ -15,7 +16,7 @@ public:
     static std::unique_ptr<SerialTransport> Open(const LinkSettings& settings);
     ~SerialTransport() override;
 
-    void Send(const QByteArray& frame) override;
+    bool Send(const QByteArray& frame) override;
     bool Collect(ReplyCollector& collector, Clock::time_point start) override;
     bool CheckReply(const std::uint8_t* reply, std::size_t count) const override;
 
@@ -29,6 +30,7 @@ private:
     void HangUp();
 
     QSerialPort port_;
+    LineSettings timing_;
     std::chrono::microseconds gapAllowance_{};
     std::chrono::microseconds streamAllowance_{};
 };

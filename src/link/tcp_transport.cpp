@@ -3,7 +3,6 @@
 #include <QHostAddress>
 
 #include <algorithm>
-#include <thread>
 
 #include "link.h"
 #include "reply_collector.h"
@@ -70,15 +69,15 @@ TcpTransport::~TcpTransport() {
     socket_.abort();
 }
 
-void TcpTransport::Send(const QByteArray& frame) {
-    // A connection the controller closed takes nothing more; the transaction just times out.
+bool TcpTransport::Send(const QByteArray& frame) {
+    // A connection the controller closed takes nothing more, but what came before the close may
+    // still complete this transaction.
     if (socket_.state() != QAbstractSocket::ConnectedState) {
-        return;
+        return true;
     }
-    socket_.write(frame);
-    const auto until = Clock::now() + Link::kReplyTimeout;
-    while (socket_.bytesToWrite() > 0 && socket_.waitForBytesWritten(MillisecondsUntil(until))) {
-    }
+    // What the socket has not handed over by then still follows; a reply is waited for anyway.
+    WriteWithin(socket_, frame, Clock::now() + Link::kReplyTimeout);
+    return true;
 }
 
 bool TcpTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
@@ -104,9 +103,8 @@ bool TcpTransport::WaitForBytes(Clock::time_point deadline) {
         socket_.waitForReadyRead(MillisecondsUntil(deadline))) {
         return true;
     }
-    // A closed connection fails every wait at once; nothing more can come before the deadline.
     if (socket_.state() != QAbstractSocket::ConnectedState) {
-        std::this_thread::sleep_until(deadline);
+        return FailAtDeadline(deadline);
     }
     return false;
 }

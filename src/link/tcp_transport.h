@@ -16,7 +16,7 @@ public:
     static std::unique_ptr<TcpTransport> Open(const LinkSettings& settings);
     ~TcpTransport() override;
 
-    void Send(const QByteArray& frame) override;
+    bool Send(const QByteArray& frame) override;
     bool Collect(ReplyCollector& collector, Clock::time_point start) override;
     bool CheckReply(const std::uint8_t* reply, std::size_t count) const override;
 

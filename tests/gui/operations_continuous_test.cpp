@@ -183,6 +183,33 @@ TEST_F(ContinuousTest, CancelBeforeTheFirstCycleStillEnds) {
     }
 }
 
+// Exit while the DIDO test runs against a controller: the window stays while the test does,
+// and goes once the test has run its end sequence, whichever click ended it.
+TEST_F(ContinuousTest, ExitDuringTheDidoTestClosesTheWindowOnceTheTestHasEnded) {
+    ConnectOver();
+    Forget();
+    int cycles = 0;
+    bool stayedAtExit = false;
+    services.onPause = [&](std::chrono::milliseconds duration) {
+        if (duration != 20ms) {
+            return;
+        }
+        if (++cycles == 1) {
+            window->mnuExitClick();
+            stayedAtExit = window->isVisible() && window->Context().state.testActive;
+        } else if (cycles == 3) {
+            Click("btnDIDO");
+        }
+    };
+    Click("btnDIDO");
+    EXPECT_TRUE(stayedAtExit);
+    EXPECT_FALSE(window->isVisible());
+    ASSERT_FALSE(Commands().isEmpty());
+    EXPECT_EQ(Commands().last(), "0001JD");
+    EXPECT_EQ(StatusText(), "Command ok.");
+    EXPECT_FALSE(window->Context().link.IsOpen());
+}
+
 TEST_F(ContinuousTest, InputLampsOnlyFromTwentyNineCharacters) {
     struct Case {
         QByteArray inputs;

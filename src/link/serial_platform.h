@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
+
 // The few serial-port calls Qt does not offer. One implementation per platform; nothing else in
 // the link makes system calls.
 namespace serial_platform {
@@ -17,7 +19,8 @@ bool IsCharacterDevice(const QString& path);
 // Calls on the handle of an open port.
 bool IsTerminal(qintptr handle);
 bool LockExclusive(qintptr handle);
-void Drain(qintptr handle);
+// Waits until the transmit queue has emptied; false when it has not within `limit`.
+bool Drain(qintptr handle, std::chrono::milliseconds limit);
 void Purge(qintptr handle);
 
 }  // namespace serial_platform

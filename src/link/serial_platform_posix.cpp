@@ -44,9 +44,10 @@ bool LockExclusive(qintptr handle) {
     return result == 0;
 }
 
-void Drain(qintptr handle) {
+bool Drain(qintptr handle, std::chrono::milliseconds /*limit*/) {
     while (::tcdrain(static_cast<int>(handle)) != 0 && errno == EINTR) {
     }
+    return true;
 }
 
 void Purge(qintptr handle) {

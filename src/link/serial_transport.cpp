@@ -45,6 +45,14 @@ QSerialPort::StopBits ToPortStopBits(LineSettings::StopBits stopBits) {
     return QSerialPort::OneStop;
 }
 
+// The port layer's handle is a descriptor on POSIX and a HANDLE on Windows.
+[[maybe_unused]] qintptr NativeHandle(int handle) {
+    return handle;
+}
+[[maybe_unused]] qintptr NativeHandle(void* handle) {
+    return reinterpret_cast<qintptr>(handle);
+}
+
 }  // namespace
 
 std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& settings) {
@@ -60,7 +68,7 @@ std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& setti
     transport->ApplySpeedString(settings.speed);
     // Whatever waited in either queue belongs to no request of ours.
     transport->port_.clear(QSerialPort::AllDirections);
-    serial_platform::Purge(transport->port_.handle());
+    serial_platform::Purge(NativeHandle(transport->port_.handle()));
     return transport;
 }
 
@@ -73,8 +81,8 @@ bool SerialTransport::OpenPort(const QString& path) {
     if (!port_.open(QIODevice::ReadWrite)) {
         return false;
     }
-    if (!serial_platform::IsTerminal(port_.handle()) ||
-        !serial_platform::LockExclusive(port_.handle())) {
+    const qintptr handle = NativeHandle(port_.handle());
+    if (!serial_platform::IsTerminal(handle) || !serial_platform::LockExclusive(handle)) {
         port_.close();
         return false;
     }
@@ -92,6 +100,7 @@ void SerialTransport::ApplySpeedString(const QString& speed) {
     }
     port_.setFlowControl(QSerialPort::NoFlowControl);
     const LineSettings& timing = line ? *line : kSlowestLine;
+    timing_ = timing;
     // Past the deadline a pause longer than this ends the reply. A USB adapter hands bytes over
     // at its latency timer (16 ms by default) and a loaded machine schedules a pty's writer late,
     // so a few character times alone would cut off replies that are still coming.
@@ -104,6 +113,7 @@ void SerialTransport::ApplySpeedString(const QString& speed) {
 // The reply timer may start only once the request has left the port, as a synchronous write
 // would have it: a long request takes hundreds of milliseconds on a slow line.
 void SerialTransport::Send(const QByteArray& frame) {
+    requestLost_ = false;
     if (!port_.isOpen()) {
         return;
     }
@@ -112,10 +122,16 @@ void SerialTransport::Send(const QByteArray& frame) {
     while (port_.bytesToWrite() > 0 && Clock::now() < until &&
            port_.waitForBytesWritten(MillisecondsUntil(until))) {
     }
-    serial_platform::Drain(port_.handle());
+    // A frame still queued after its own transfer time and a margin is held up by the line.
+    const auto limit = std::chrono::ceil<milliseconds>(
+        timing_.TransferTime(static_cast<std::size_t>(frame.size())) + gapAllowance_);
+    requestLost_ = !serial_platform::Drain(NativeHandle(port_.handle()), limit);
 }
 
 bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
+    if (requestLost_) {
+        return false;
+    }
     const auto deadline = start + Link::kReplyTimeout;
     const auto streamStop = deadline + streamAllowance_;
     auto quietUntil = deadline;

@@ -7,6 +7,7 @@
 
 #include "link_settings.h"
 #include "link_transport.h"
+#include "speed_string.h"
 
 // The serial link: an exclusively held terminal device with the speed string's line settings.
 class SerialTransport final : public LinkTransport {
@@ -31,4 +32,6 @@ private:
     QSerialPort port_;
     std::chrono::microseconds gapAllowance_{};
     std::chrono::microseconds streamAllowance_{};
+    LineSettings timing_{};
+    bool requestLost_ = false;  // the last frame did not leave the port in time
 };

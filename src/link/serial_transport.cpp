@@ -137,7 +137,9 @@ bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start
     auto quietUntil = deadline;
     for (;;) {
         char byte = 0;
-        while (port_.isOpen() && port_.bytesAvailable() > 0 && port_.getChar(&byte)) {
+        // A read also when nothing is buffered: on Windows it restarts the port layer's reading,
+        // which under Wine stalls otherwise.
+        while (port_.isOpen() && port_.getChar(&byte)) {
             if (collector.Feed(static_cast<std::uint8_t>(byte))) {
                 return true;
             }
@@ -163,12 +165,16 @@ SerialTransport::Wait SerialTransport::WaitForBytes(Clock::time_point until) {
     if (!port_.isOpen()) {
         return Wait::HungUp;
     }
+    const auto end = std::min(until, Clock::now() + serial_platform::kLongestWait);
     port_.clearError();
-    if (port_.waitForReadyRead(MillisecondsUntil(until))) {
+    if (port_.waitForReadyRead(MillisecondsUntil(end))) {
         return Wait::Ready;
     }
+    // A hung-up port fails its waits at once. The Windows port layer reports a wait that ran its
+    // course as a resource error, so a wait that lasted its time is silence whatever the error.
     const auto error = port_.error();
-    if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) {
+    if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError ||
+        Clock::now() + milliseconds{1} >= end) {
         return Wait::Quiet;
     }
     HangUp();

@@ -33,3 +33,8 @@ kr_add_test(reply_fields_test SOURCES ${unit}/reply_fields_test.cpp LIBS operati
 kr_add_test(shell_test SOURCES ${unit}/shell_test.cpp LIBS app)
 kr_add_test(settings_registry_test SOURCES ${unit}/settings_registry_test.cpp LIBS app)
 kr_add_test(serial_platform_test SOURCES ${unit}/serial_platform_win_test.cpp LIBS link)
+
+# Every page in every language as PNG files; run beside the zip's DLLs and plug-ins.
+add_executable(window_screenshots ${CMAKE_CURRENT_SOURCE_DIR}/gui/screenshots.cpp)
+target_link_libraries(window_screenshots PRIVATE app)
+target_include_directories(window_screenshots PRIVATE ${PROJECT_SOURCE_DIR}/tests)

@@ -15,6 +15,15 @@ install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>
 
 kr_mingw_runtime_dlls(kr_runtime_dlls)
 install(FILES ${kr_runtime_dlls} DESTINATION . COMPONENT ${kr_zip_component})
+if(MINGW AND CMAKE_STRIP)
+    # The runtime DLLs come with their debugging sections, most of their size.
+    foreach(dll IN LISTS kr_runtime_dlls)
+        get_filename_component(name "${dll}" NAME)
+        install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${name}\")"
+                COMPONENT ${kr_zip_component})
+    endforeach()
+endif()
 if(MSVC)
     set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION .)
     set(CMAKE_INSTALL_SYSTEM_RUNTIME_COMPONENT ${kr_zip_component})

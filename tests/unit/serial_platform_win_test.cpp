@@ -7,6 +7,7 @@
 
 #include <chrono>
 
+#include "link.h"
 #include "serial_platform.h"
 
 namespace {
@@ -41,6 +42,27 @@ TEST(SerialPlatform, AFileIsNoTerminalAndHasNoQueueToDrain) {
     EXPECT_FALSE(serial_platform::Drain(native, std::chrono::milliseconds(500)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
     ::CloseHandle(handle);
+}
+
+// Typed into the port box, a file's path or a port that is not there opens nothing and writes
+// nothing.
+TEST(SerialLink, AFileOrAMissingPortDoesNotOpen) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("keep me");
+    file.flush();
+    for (const QString& name :
+         {QDir::toNativeSeparators(file.fileName()), QStringLiteral("COM199"), QString()}) {
+        SCOPED_TRACE(name.toStdString());
+        Link link;
+        LinkSettings settings;
+        settings.portName = name;
+        link.SetSettings(settings);
+        EXPECT_FALSE(link.OpenLink());
+        EXPECT_FALSE(link.Transact("0000AC"));
+    }
+    file.seek(0);
+    EXPECT_EQ(file.readAll(), "keep me");
 }
 
 }  // namespace

@@ -16,6 +16,14 @@ QString DevicePath(const QString& portName);
 // Whether the path names a character device, checked before anything opens it.
 bool IsCharacterDevice(const QString& path);
 
+// The longest single readiness wait on a port. Wine tells the Windows port layer of arrived bytes
+// only at its next wait, so there waits are cut short; elsewhere a wait lasts until its end.
+#ifdef _WIN32
+inline constexpr std::chrono::milliseconds kLongestWait{10};
+#else
+inline constexpr std::chrono::milliseconds kLongestWait = std::chrono::hours(1);
+#endif
+
 // Calls on the handle of an open port.
 bool IsTerminal(qintptr handle);
 bool LockExclusive(qintptr handle);

@@ -17,6 +17,14 @@ using std::chrono::milliseconds;
 constexpr LineSettings kSlowestLine{4800, LineSettings::Parity::Even, 8,
                                     LineSettings::StopBits::One};
 
+// The port layer's handle is a descriptor on POSIX and a HANDLE on Windows.
+[[maybe_unused]] qintptr NativeHandle(int handle) {
+    return handle;
+}
+[[maybe_unused]] qintptr NativeHandle(void* handle) {
+    return reinterpret_cast<qintptr>(handle);
+}
+
 }  // namespace
 
 std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& settings) {
@@ -32,7 +40,7 @@ std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& setti
     transport->ApplySpeedString(settings.speed);
     // Whatever waited in either queue belongs to no request of ours.
     transport->port_.clear(QSerialPort::AllDirections);
-    serial_platform::Purge(transport->port_.handle());
+    serial_platform::Purge(NativeHandle(transport->port_.handle()));
     return transport;
 }
 
@@ -45,8 +53,8 @@ bool SerialTransport::OpenPort(const QString& path) {
     if (!port_.open(QIODevice::ReadWrite)) {
         return false;
     }
-    if (!serial_platform::IsTerminal(port_.handle()) ||
-        !serial_platform::LockExclusive(port_.handle())) {
+    const qintptr handle = NativeHandle(port_.handle());
+    if (!serial_platform::IsTerminal(handle) || !serial_platform::LockExclusive(handle)) {
         port_.close();
         return false;
     }
@@ -85,7 +93,7 @@ bool SerialTransport::Send(const QByteArray& frame) {
     const auto until = Clock::now() + timing_.TransferTime(static_cast<std::size_t>(frame.size())) +
                        Link::kReplyTimeout;
     if (WriteWithin(port_, frame, until) &&
-        serial_platform::Drain(port_.handle(), milliseconds{MillisecondsUntil(until)})) {
+        serial_platform::Drain(NativeHandle(port_.handle()), milliseconds{MillisecondsUntil(until)})) {
         return true;
     }
     // Whatever is left of it must not go out in front of the next request.
@@ -99,7 +107,9 @@ bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start
     auto quietUntil = deadline;
     for (;;) {
         char byte = 0;
-        while (port_.isOpen() && port_.bytesAvailable() > 0 && port_.getChar(&byte)) {
+        // A read also when nothing is buffered: on Windows it restarts the port layer's reading,
+        // which under Wine stalls otherwise.
+        while (port_.isOpen() && port_.getChar(&byte)) {
             if (collector.Feed(static_cast<std::uint8_t>(byte))) {
                 return true;
             }
@@ -125,11 +135,15 @@ SerialTransport::Wait SerialTransport::WaitForBytes(Clock::time_point until) {
         return Wait::HungUp;
     }
     port_.clearError();
-    if (port_.waitForReadyRead(MillisecondsUntil(until))) {
+    const auto end = std::min(until, Clock::now() + serial_platform::kLongestWait);
+    if (port_.waitForReadyRead(MillisecondsUntil(end))) {
         return Wait::Ready;
     }
+    // A hung-up port fails its waits at once. The Windows port layer reports a wait that ran its
+    // course as a resource error, so a wait that lasted its time is silence whatever the error.
     const auto error = port_.error();
-    if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) {
+    if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError ||
+        Clock::now() + milliseconds{1} >= end) {
         return Wait::Quiet;
     }
     HangUp();

@@ -5,14 +5,19 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <netinet/in.h>
 
@@ -75,10 +80,16 @@ private:
     quint16 port_ = 0;
 };
 
+// A child that goes with this process, also when ctest ends it on a time-out.
+void EndsWithUs(QProcess& process) {
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
 class RealDisplay : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         xvfb_ = new QProcess;
+        EndsWithUs(*xvfb_);
         // Xvfb picks a free display itself and names it on the descriptor given.
         xvfb_->start(QStringLiteral(KR_XVFB), {"-displayfd", "1", "-screen", "0", "1280x1024x24",
                                                "-nolisten", "tcp", "-noreset"});
@@ -124,6 +135,7 @@ protected:
 
     // kr470qx-sim on a free TCP port, logging every request.
     void StartSim(QStringList options = {}) {
+        EndsWithUs(sim_);
         sim_.start(QStringLiteral(KR_SIM),
                    QStringList{"--tcp", "127.0.0.1:0", "--log", LogPath()} + options);
         ASSERT_TRUE(sim_.waitForReadyRead(10000));
@@ -175,6 +187,7 @@ protected:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
         tool_.setProcessEnvironment(env);
         tool_.setProcessChannelMode(QProcess::MergedChannels);
+        EndsWithUs(tool_);
         tool_.start(QStringLiteral(KR_TOOL), QStringList());
         ASSERT_TRUE(tool_.waitForStarted(10000));
         ASSERT_TRUE(WaitUntil([this] { return (window_ = x_->ShownWindowOf(tool_.processId())); }))
@@ -198,6 +211,13 @@ protected:
         return x_->Origin(*window_) + control->mapTo(twin_.get(), control->rect().center());
     }
     void Click(const char* name, int count = 1) { x_->Click(At(name), count); }
+    // Shows a page of pcMain by a click on its tab.
+    void ClickTab(const char* page) {
+        auto* pages = twin_->findChild<QTabWidget*>(QStringLiteral("pcMain"));
+        QTabBar* bar = pages->tabBar();
+        const QRect tab = bar->tabRect(pages->indexOf(twin_->findChild<QWidget*>(page)));
+        x_->Click(x_->Origin(*window_) + bar->mapTo(twin_.get(), tab.center()));
+    }
     QRgb Lamp() const { return x_->Pixel(At("shComm")); }
 
     // The requests the controller got, in order.
@@ -392,8 +412,7 @@ TEST_F(RealDisplay, UpgradeKeepsItsWindowAndStaysAlive) {
     WriteSettings();
     StartTool();
     Connect();
-    Click("chkDO1");
-    x_->Key("Tab", {"Control_L"});  // to the Firmware upgrade page
+    ClickTab("tsFirmware");
     Click("btnFirmware");
     ASSERT_TRUE(WaitForRequests("0001Zv0000", 1));
     x_->SendDeleteWindow(*window_);

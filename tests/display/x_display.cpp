@@ -11,9 +11,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A window that went away (the tool closed it) is an outcome to check, not a reason to end.
+int IgnoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+
 }  // namespace
 
 XDisplay::XDisplay(const QString& name) : display_(XOpenDisplay(name.toLocal8Bit().constData())) {
+    XSetErrorHandler(&IgnoreError);
     if (display_) {
         // The answers to pings go to the root window, as to a window manager (Qt sends them
         // with the structure-notify and substructure-redirect masks).

@@ -25,6 +25,7 @@
 #include <memory>
 #include <thread>
 
+#include "support/loopback_listener.h"
 #include "support/recording_services.h"
 #include "text_table.h"
 #include "tfrm_module.h"
@@ -55,29 +56,24 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit = 10s) {
 // connect gets no answer at all (the kernel drops its SYN), as from a controller that is off.
 class SilentListener {
 public:
-    SilentListener() {
+    SilentListener() : listener_(ListenOnLoopback(&port_, 0, 0)) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
-        listen(listener_, 0);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        address.sin_port = htons(static_cast<quint16>(port_));
         filler_ = socket(AF_INET, SOCK_STREAM, 0);
-        connect(filler_, reinterpret_cast<sockaddr*>(&address), size);
+        connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
     ~SilentListener() {
         close(filler_);
         close(listener_);
     }
-    quint16 Port() const { return port_; }
+    quint16 Port() const { return static_cast<quint16>(port_); }
 
 private:
-    int listener_ = -1;
+    int port_ = 0;
+    int listener_;
     int filler_ = -1;
-    quint16 port_ = 0;
 };
 
 // A child that goes with this process, also when ctest ends it on a time-out.
@@ -113,8 +109,10 @@ protected:
     }
 
     void TearDown() override {
-        if (HasFailure() && window_) {
-            Shot("failed");
+        if (HasFailure() && window_ && x_->Viewable(*window_)) {
+            Shot(QString::fromLatin1(
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name()),
+                 false);
         }
         twin_.reset();
         for (QProcess* process : {&tool_, &sim_}) {
@@ -268,8 +266,11 @@ protected:
         Barrier();
     }
 
-    // The window as the X server shows it, for a look by eye.
-    void Shot(const QString& name) {
+    // The window as the X server shows it, for a look by eye, once it has handled what it got.
+    void Shot(const QString& name, bool settle = true) {
+        if (settle) {
+            WaitIdle();
+        }
         const QPoint origin = x_->Origin(*window_);
         x_->Screenshot()
             .copy(QRect(origin, twin_->frameSize()))
@@ -393,7 +394,7 @@ TEST_F(RealDisplay, CtrlTabPagesThroughTheShownTabs) {
     x_->Key("Tab", {"Control_L"});
     Click("btnCommand");  // sends the text of edCommandSend, "AB" from the form
     ASSERT_TRUE(WaitForRequests("0001AB", 1));
-    WaitIdle();
+    Shot("ctrl-tab-command");
 
     Click("edCommandSend");  // the keyboard focus on the Command test page
     x_->Key("Tab", {"Control_L", "Shift_L"});

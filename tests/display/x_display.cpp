@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -74,8 +75,12 @@ std::optional<XWindowId> XDisplay::ShownWindowOf(qint64 pid) {
     }
     for (unsigned int i = 0; i < count && !found; ++i) {
         const QByteArray pidValue = Property(children[i], "_NET_WM_PID", "CARDINAL");
-        if (pidValue.size() < static_cast<qsizetype>(sizeof(long)) ||
-            *reinterpret_cast<const long*>(pidValue.constData()) != pid) {
+        long windowPid = 0;
+        if (pidValue.size() < static_cast<qsizetype>(sizeof windowPid)) {
+            continue;
+        }
+        std::memcpy(&windowPid, pidValue.constData(), sizeof windowPid);
+        if (windowPid != pid) {
             continue;
         }
         // Qt's helper windows carry no window class.

@@ -77,7 +77,7 @@ void SendFinal(OperationContext& ctx) {
     ctx.services.ProcessEvents();
     ctx.services.Pause(100ms);
     if (ctx.link.Transact(Command(ctx, "ZrC4E9"))) {
-        ctx.services.Pause(7000ms);
+        ctx.services.LongPause(7000ms);
     }
 }
 

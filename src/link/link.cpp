@@ -15,7 +15,7 @@ Link::~Link() {
 bool Link::OpenLink() {
     CloseLink();
     if (settings_.type == LinkType::Network) {
-        transport_ = TcpTransport::Open(settings_);
+        transport_ = TcpTransport::Open(settings_, waitPump_);
     } else {
         transport_ = SerialTransport::Open(settings_);
     }

@@ -46,7 +46,8 @@ quint16 ParsePortText(QStringView text) {
     return port;
 }
 
-std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings) {
+std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings,
+                                                 const std::function<void()>& pump) {
     const auto address = ParseDottedQuad(settings.ip);
     const quint16 port = ParsePortText(settings.tcpPort);
     if (!address || port == 0) {
@@ -55,13 +56,39 @@ std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings) {
     std::unique_ptr<TcpTransport> transport(new TcpTransport);
     QTcpSocket& socket = transport->socket_;
     socket.connectToHost(QHostAddress(*address), port);
-    const auto timeout = std::chrono::duration_cast<std::chrono::milliseconds>(kConnectTimeout);
-    if (!socket.waitForConnected(static_cast<int>(timeout.count()))) {
+    if (!transport->WaitForConnected(pump)) {
         return nullptr;
     }
     // One small frame per transaction: waiting to coalesce it would only add latency.
     socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     return transport;
+}
+
+bool TcpTransport::WaitForConnected(const std::function<void()>& pump) {
+    if (!pump) {
+        const auto timeout = std::chrono::duration_cast<std::chrono::milliseconds>(kConnectTimeout);
+        return socket_.waitForConnected(static_cast<int>(timeout.count()));
+    }
+    // Qt's wait gives up the connect when it times out, so it cannot be cut into slices: the
+    // socket connects on its own, and its progress is noticed among the events the pump runs.
+    constexpr std::chrono::milliseconds kSlice{5};
+    const auto deadline = Clock::now() + kConnectTimeout;
+    const auto connecting = [this] {
+        const auto state = socket_.state();
+        return state == QAbstractSocket::HostLookupState ||
+               state == QAbstractSocket::ConnectingState;
+    };
+    while (connecting() && Clock::now() < deadline) {
+        pump();
+        if (connecting()) {
+            std::this_thread::sleep_for(std::min<Clock::duration>(deadline - Clock::now(), kSlice));
+        }
+    }
+    if (socket_.state() != QAbstractSocket::ConnectedState) {
+        socket_.abort();
+        return false;
+    }
+    return true;
 }
 
 TcpTransport::~TcpTransport() {

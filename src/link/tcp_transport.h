@@ -3,6 +3,7 @@
 #include <QStringView>
 #include <QTcpSocket>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -12,8 +13,11 @@
 // The network link: one TCP connection to the controller.
 class TcpTransport final : public LinkTransport {
 public:
-    // Null when the address or port text is unusable or the connection cannot be made.
-    static std::unique_ptr<TcpTransport> Open(const LinkSettings& settings);
+    // Null when the address or port text is unusable or the connection cannot be made within
+    // kConnectTimeout. With a pump, the connect is waited for in short slices with the pump
+    // called between them; the pump must run the thread's pending events.
+    static std::unique_ptr<TcpTransport> Open(const LinkSettings& settings,
+                                              const std::function<void()>& pump = {});
     ~TcpTransport() override;
 
     bool Send(const QByteArray& frame) override;
@@ -25,6 +29,7 @@ public:
 
 private:
     TcpTransport() = default;
+    bool WaitForConnected(const std::function<void()>& pump);
     bool WaitForBytes(Clock::time_point deadline);
 
     QTcpSocket socket_;

@@ -325,13 +325,43 @@ TEST_F(ContinuousTest, DidoOverThePseudoTerminal) {
     ExpectIdleAfter(kDido);
 }
 
-TEST_F(ContinuousTest, ClosingTheWindowEndsTheTestFirst) {
+// Part 4.2: the window stays open and the test goes on; the tool ends once the test has been
+// stopped with its button. File > Exit does the same as the close box.
+TEST_F(ContinuousTest, CloseAndExitWaitForTheTestToBeStopped) {
     ConnectOver();
-    services.onPause = [&](std::chrono::milliseconds) { window->close(); };
+    int pauses = 0;
+    services.onPause = [&](std::chrono::milliseconds) {
+        ++pauses;
+        if (pauses == 1) {
+            window->close();
+        } else if (pauses == 3) {
+            window->mnuExitClick();
+        } else if (pauses == 6) {
+            EXPECT_TRUE(window->isVisible());
+            EXPECT_TRUE(window->Context().state.testRunning);
+            Click("btnPooling");
+        }
+    };
     Click("btnPooling");
-    EXPECT_EQ(Commands(), QStringList({"0001DG0", "0001PI", "0001JD"}));
+    EXPECT_EQ(Commands(), QStringList({"0001DG0", "0001PI", "0001DG0", "0001PI", "0001DG0",
+                                       "0001PI", "0001JD"}));
     EXPECT_EQ(StatusText(), "Command ok.");
     EXPECT_FALSE(window->isVisible());
+}
+
+// A close request while the test's operation start has the window disabled has no effect.
+TEST_F(ContinuousTest, CloseWhileTheTestOpensItsLinkIsIgnored) {
+    ConnectOver();
+    services.onProcessEvents = [this] {
+        if (!window->isEnabled()) {
+            window->close();
+        }
+    };
+    CancelAtPause("btnDIDO", 2);
+    Click("btnDIDO");
+    services.onProcessEvents = {};
+    EXPECT_EQ(Commands(), QStringList({"0001DG0", "0001DG0", "0001JD"}));
+    EXPECT_TRUE(window->isVisible());
 }
 
 }  // namespace

@@ -76,6 +76,27 @@ TEST_F(WindowHost, LampsPaintTheirColour) {
     }
 }
 
+// Ctrl+Tab and Ctrl+Shift+Tab from a control on a page page through the tabs shown only.
+TEST_F(WindowHost, CtrlTabSkipsHiddenPages) {
+    Start();
+    auto* pcMain = Find<QTabWidget>("pcMain");
+    pcMain->setEnabled(true);
+    const auto page = [&](Qt::KeyboardModifiers modifiers) {
+        QWidget* focus = pcMain->currentWidget()->findChildren<QWidget*>().value(0, pcMain);
+        QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier | modifiers);
+        return pcMain->currentWidget()->objectName();
+    };
+    EXPECT_EQ(page(Qt::NoModifier), "tsFirmware");
+    EXPECT_EQ(page(Qt::NoModifier), "tsCommand");
+    EXPECT_EQ(page(Qt::NoModifier), "tsTest");
+    EXPECT_EQ(page(Qt::ShiftModifier), "tsCommand");
+    EXPECT_EQ(page(Qt::ShiftModifier), "tsFirmware");
+    EXPECT_EQ(page(Qt::ShiftModifier), "tsTest");
+    window->SetCommandAndFirmwareTabsVisible(false);  // as during a continuous test
+    EXPECT_EQ(page(Qt::NoModifier), "tsTest");
+    EXPECT_EQ(page(Qt::ShiftModifier), "tsTest");
+}
+
 // The outputs to drive are the boxes the user ticked with the mouse.
 TEST_F(WindowHost, OutputsAreTheBoxesTheUserTicked) {
     Start();

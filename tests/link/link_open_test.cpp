@@ -1,13 +1,19 @@
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
+
 #include "frame_codec.h"
 #include "link.h"
 #include "link/link_test_peer.h"
 #include "serial_platform.h"
+#include "support/loopback_listener.h"
 
 namespace {
 
@@ -288,6 +294,35 @@ TEST(LinkOpenTest, WriteThatNeverLeavesFailsLikeALostRequest) {
         EXPECT_EQ(link.LastReply().toStdString(), BuildSerialReply("WAITING"));
         EXPECT_EQ(received, BuildRequestFrame("0000DB"));
     }
+}
+
+// With a pump the connect is waited for among the pump's events: it opens as the blocking one
+// does, and a refused one fails at once. The pump runs until the connect is settled.
+TEST(LinkOpenTest, ConnectWaitedForWithAPump) {
+    ScriptedPeer peer;
+    const int port = peer.Listen();
+    int pumps = 0;
+    Link link;
+    link.SetWaitPump([&] {
+        ++pumps;
+        QCoreApplication::processEvents();
+    });
+    LinkSettings settings;
+    settings.type = LinkType::Network;
+    settings.ip = QStringLiteral("127.0.0.1");
+    settings.tcpPort = QString::number(port);
+    link.SetSettings(settings);
+    EXPECT_TRUE(link.OpenLink());
+    EXPECT_GE(pumps, 1);
+    link.CloseLink();
+
+    int refusing = 0;
+    ::close(ListenOnLoopback(&refusing));  // nothing listens there any more
+    settings.tcpPort = QString::number(refusing);
+    link.SetSettings(settings);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(link.OpenLink());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
+#include <QCoreApplication>
 #include <QSet>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -167,6 +169,29 @@ TEST(SystemServices, PauseNeverEndsEarly) {
         EXPECT_GE(took, duration);
         EXPECT_LT(took, duration + 50ms);
     }
+}
+
+// The long pause (the 7000 ms after the final firmware command) keeps its length and runs the
+// window's events meanwhile, timers among them; the plain pause runs none.
+TEST(SystemServices, LongPauseRunsEventsAndNeverEndsEarly) {
+    int argc = 1;
+    char name[] = "shell_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    SystemServices services;
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    services.Pause(100ms);
+    EXPECT_EQ(ticks, 0);
+    const auto start = std::chrono::steady_clock::now();
+    services.LongPause(200ms);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 200ms);
+    EXPECT_LT(took, 300ms);
+    EXPECT_GE(ticks, 5);
 }
 
 TEST(PortList, SystemNamesAreTrimmedButOtherwiseKept) {

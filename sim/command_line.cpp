@@ -60,14 +60,14 @@ QString SetFault(SimCommandLine& c, const QString& value) {
 }
 
 // Reply fields must not carry the bytes that delimit a reply.
-bool Printable(const QString& text) {
+bool IsPrintableAscii(const QString& text) {
     return std::all_of(text.begin(), text.end(),
                        [](QChar ch) { return ch.unicode() >= 0x20 && ch.unicode() < 0x7F; });
 }
 
 Setter FixedText(std::optional<std::string> SimCommandLine::*field, int width, const char* name) {
     return [=](SimCommandLine& c, const QString& value) {
-        if (value.size() != width || !Printable(value)) {
+        if (value.size() != width || !IsPrintableAscii(value)) {
             return QStringLiteral("%1 wants %2 printable characters, got '%3'")
                 .arg(QLatin1String(name))
                 .arg(width)

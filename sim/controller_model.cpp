@@ -35,8 +35,8 @@ int HexValue(char c) {
     return c <= '9' ? c - '0' : c - 'A' + 10;
 }
 
-// Echoed text must not carry the bytes that delimit a reply.
-std::string Printable(std::string_view text) {
+// Echoed text, cut to the echo limit, must not carry the bytes that delimit a reply.
+std::string EchoSafe(std::string_view text) {
     std::string out(text.substr(0, kEchoLimit));
     for (char& c : out) {
         if (static_cast<unsigned char>(c) < 0x20) {
@@ -61,7 +61,7 @@ std::optional<std::string> ControllerModel::Handle(std::string_view command) {
         return Silence("too short to carry a device ID");
     }
     if (command.substr(0, deviceId_.size()) != deviceId_) {
-        return Silence("addressed to device " + Printable(command.substr(0, 4)) + ", not " +
+        return Silence("addressed to device " + EchoSafe(command.substr(0, 4)) + ", not " +
                        deviceId_);
     }
     const std::string_view rest = command.substr(deviceId_.size());
@@ -138,7 +138,7 @@ std::optional<std::string> ControllerModel::SetClock(std::string_view args) {
     const QString text = QString::fromLatin1(args.data(), static_cast<qsizetype>(args.size()));
     const QDateTime time = QDateTime::fromString(text, QString::fromLatin1(kClockFormat));
     if (args.size() != 14 || !AllDigits(args) || !time.isValid()) {
-        return Refuse("not a date and time: " + Printable(args));
+        return Refuse("not a date and time: " + EchoSafe(args));
     }
     clockOffset_ = now_().secsTo(time);
     return Ack();
@@ -224,15 +224,15 @@ std::optional<std::string> ControllerModel::ModuleCommand(std::string_view args)
     constexpr std::string_view kLetters = "ABHIJE";
     if (args.size() < 2 || kLetters.find(args[0]) == std::string_view::npos || args[1] < '1' ||
         args[1] > '8') {
-        return Refuse("no module " + Printable(args.substr(0, 2)));
+        return Refuse("no module " + EchoSafe(args.substr(0, 2)));
     }
-    return Ack() + Printable(args) + "OK";
+    return Ack() + EchoSafe(args) + "OK";
 }
 
 std::optional<std::string> ControllerModel::FreeCommand(std::string_view code,
                                                         std::string_view args) {
     note_ = "free command";
-    return deviceId_ + Printable(std::string(code) + std::string(args)) + "OK";
+    return deviceId_ + EchoSafe(std::string(code) + std::string(args)) + "OK";
 }
 
 std::optional<std::string> ControllerModel::OpenUpgrade(std::string_view args) {

@@ -15,7 +15,7 @@ std::string Describe(const ReplyPlan& plan, const FaultEffects& faults) {
         bytes += piece.bytes.size();
         text += piece.bytes;
     }
-    std::string line = "reply " + std::to_string(bytes) + " bytes " + SimLog::Printable(text);
+    std::string line = "reply " + std::to_string(bytes) + " bytes " + SimLog::Escaped(text);
     for (const auto& name : faults.names) {
         line += " [" + name + "]";
     }
@@ -28,12 +28,12 @@ std::optional<ReplyPlan> RequestDispatcher::Serve(const ScannedRequest& request,
                                                   const std::string& where) {
     std::lock_guard lock(mutex_);
     if (!request.intact) {
-        log_.Write(where, "bad frame, not answered: " + SimLog::Printable(request.problem));
+        log_.Write(where, "bad frame, not answered: " + SimLog::Escaped(request.problem));
         return std::nullopt;
     }
     received_.append(QString::fromLatin1(request.command.data(),
                                          static_cast<qsizetype>(request.command.size())));
-    log_.Write(where, "request " + SimLog::Printable(request.command));
+    log_.Write(where, "request " + SimLog::Escaped(request.command));
     const std::string code = CodeOf(request.command);
     std::string note;
     std::optional<std::string> body = Answer(request.command, code, &note);

@@ -10,11 +10,6 @@ constexpr char kStart = static_cast<char>(frame::kRequestStart);
 constexpr char kTextEnd = static_cast<char>(frame::kRequestEnd);
 constexpr char kEnd = static_cast<char>(frame::kFrameEnd);
 
-std::string Digits(std::uint16_t crc) {
-    return ByteToHex(static_cast<std::uint8_t>(crc >> 8)) +
-           ByteToHex(static_cast<std::uint8_t>(crc & 0xFF));
-}
-
 ScannedRequest Refused(std::string problem) {
     return {false, {}, std::move(problem)};
 }
@@ -61,7 +56,7 @@ ScannedRequest RequestScanner::Check(const std::string& frame) {
         return Refused("no 0x02 before the CRC digits");
     }
     const std::string expected =
-        Digits(ComputeCrc16(std::string_view(frame).substr(0, textEnd + 1)));
+        CrcDigits(ComputeCrc16(std::string_view(frame).substr(0, textEnd + 1)));
     const std::string got = frame.substr(textEnd + 1, 4);
     if (got != expected) {
         return Refused("CRC digits " + got + ", expected " + expected);

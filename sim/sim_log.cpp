@@ -43,7 +43,7 @@ void SimLog::Write(std::string_view where, std::string_view what) {
     std::fflush(file_);
 }
 
-std::string SimLog::Printable(std::string_view bytes) {
+std::string SimLog::Escaped(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
         const auto b = static_cast<std::uint8_t>(c);

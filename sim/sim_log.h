@@ -20,7 +20,7 @@ public:
     void Write(std::string_view where, std::string_view what);
 
     // Control bytes as <0D>, so a line stays one line.
-    static std::string Printable(std::string_view bytes);
+    static std::string Escaped(std::string_view bytes);
 
 private:
     std::mutex mutex_;

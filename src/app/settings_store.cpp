@@ -1,46 +1,19 @@
 #include "settings_store.h"
 
-#include <QFile>
-#include <QSettings>
+#include <QList>
 
 #include <memory>
+#include <utility>
 
-#include "reg_file_format.h"
+#include "settings_key.h"
 
 namespace {
 
-constexpr char kOrganisation[] = "VELMO";
-constexpr char kApplication[] = "KR470QX-V5";
-
-// Opens the key for reading and writing; null when it is absent or cannot be written, which
-// counts as absent. Loading never creates it.
-std::unique_ptr<QSettings> OpenKey(const QString& location, bool create) {
-#ifdef Q_OS_WIN
-    auto key = std::make_unique<QSettings>(location, QSettings::NativeFormat);
-    if (!create && key->childKeys().isEmpty()) {
-        return nullptr;
-    }
-#else
-    if (!create && !QFile::exists(location)) {
-        return nullptr;
-    }
-    auto key = std::make_unique<QSettings>(location, RegFile::Format());
-#endif
-    if (!key->isWritable()) {
-        return nullptr;
-    }
-    // A file we cannot parse is read as absent; a save then replaces it whole.
-    if (!create && key->status() != QSettings::NoError) {
-        return nullptr;
-    }
-    return key;
-}
-
-bool ReadText(QSettings& key, const char* name, QString& target) {
-    if (!key.contains(QLatin1String(name))) {
+bool ReadText(const SettingsKey& key, const char* name, QString& target) {
+    if (!key.Contains(name)) {
         return true;
     }
-    const QVariant value = key.value(QLatin1String(name));
+    const QVariant value = key.Value(name);
     if (value.typeId() != QMetaType::QString) {
         return false;
     }
@@ -48,11 +21,11 @@ bool ReadText(QSettings& key, const char* name, QString& target) {
     return true;
 }
 
-bool ReadInteger(QSettings& key, const char* name, int& target) {
-    if (!key.contains(QLatin1String(name))) {
+bool ReadInteger(const SettingsKey& key, const char* name, int& target) {
+    if (!key.Contains(name)) {
         return true;
     }
-    const QVariant value = key.value(QLatin1String(name));
+    const QVariant value = key.Value(name);
     if (value.typeId() != QMetaType::Int && value.typeId() != QMetaType::UInt) {
         return false;
     }
@@ -71,7 +44,7 @@ Language LanguageOfFlag(const QString& flag) {
 }
 
 // In the stored order; a value of the wrong type ends the reading there.
-void ReadValues(QSettings& key, ToolSettings& settings, int& storedType) {
+void ReadValues(const SettingsKey& key, ToolSettings& settings, int& storedType) {
     LinkSettings& link = settings.link;
     if (ReadText(key, "FirmwareFile", settings.firmwareFile) &&
         ReadInteger(key, "TYPE", storedType) && ReadText(key, "ComBaudRate", link.speed) &&
@@ -83,39 +56,31 @@ void ReadValues(QSettings& key, ToolSettings& settings, int& storedType) {
 }
 
 void Write(const QString& location, const QList<std::pair<const char*, QVariant>>& values) {
-    const std::unique_ptr<QSettings> key = OpenKey(location, true);
+    const std::unique_ptr<SettingsKey> key = OpenSettingsForWriting(location);
     if (!key) {
         return;
     }
+    // A failed write ends the save: what was written stays, the rest is not tried.
     for (const auto& [name, value] : values) {
-        key->setValue(QLatin1String(name), value);
+        if (!key->Write(name, value)) {
+            return;
+        }
     }
-    key->sync();
 }
 
 }  // namespace
 
-QString DefaultSettingsLocation() {
-#ifdef Q_OS_WIN
-    return QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\VELMO\\KR470QX-V5");
-#else
-    return QSettings(RegFile::Format(), QSettings::UserScope, QLatin1String(kOrganisation),
-                     QLatin1String(kApplication))
-        .fileName();
-#endif
-}
-
 int LoadSettings(const QString& location, ToolSettings& settings) {
     settings = ToolSettings{};
     int storedType = 0;
-    if (const std::unique_ptr<QSettings> key = OpenKey(location, false)) {
+    if (const std::unique_ptr<SettingsKey> key = OpenSettingsForReading(location)) {
         ReadValues(*key, settings, storedType);
     }
     return storedType;
 }
 
 bool SettingsWritable(const QString& location) {
-    return OpenKey(location, true) != nullptr;
+    return OpenSettingsForWriting(location) != nullptr;
 }
 
 void SaveLinkSettings(const QString& location, const ToolSettings& settings) {

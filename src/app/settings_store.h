@@ -13,13 +13,14 @@ struct ToolSettings {
     Language language = Language::English;
 };
 
-// Where the settings live: the registry key on Windows, the settings file elsewhere.
+// Where the settings live: on Windows the key path below the registry hives, elsewhere the file.
 QString DefaultSettingsLocation();
 
 // Fills settings with the defaults and then the stored values; returns the stored link type
 // (0 when absent). Never fails: what cannot be read keeps its default.
 int LoadSettings(const QString& location, ToolSettings& settings);
-// Whether saves can reach the store at all; a store that cannot be written counts as absent.
+// Whether saves can reach the store at all. Off Windows a file that cannot be written also loads
+// as absent; on Windows a machine key this user cannot write is read, and saves go to the user.
 bool SettingsWritable(const QString& location);
 // Writes TYPE from the link type, then NetPort, NetIP, ComBaudRate and ComPortName.
 void SaveLinkSettings(const QString& location, const ToolSettings& settings);

@@ -8,6 +8,7 @@ class SystemServices : public Services {
 public:
     void Pause(std::chrono::milliseconds duration) override;
     void ProcessEvents() override;
+    void LongPause(std::chrono::milliseconds duration) override;
     void Beep(int frequencyHz, std::chrono::milliseconds duration) override;
     QDateTime Now() override;
 };

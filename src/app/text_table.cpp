@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <cctype>
+
 namespace {
 
 const std::array<TextTable::Entry, kTextCount> kEntries = {{
@@ -106,7 +108,22 @@ QFont LanguageWindowFont(Language language, const QFont& base) {
 }
 
 QColor LanguageFontColor(Language language) {
-    // The stored colour is 0x00BBGGRR.
-    const uint value = QString::fromLatin1(FontOf(language).color).toUInt(nullptr, 16);
+    return ColorFromText(FontOf(language).color).value_or(QColor(Qt::black));
+}
+
+std::optional<QColor> ColorFromText(const char* text) {
+    QByteArray digits(text);
+    int base = 10;
+    if (digits.startsWith("0x") || digits.startsWith("0X")) {
+        digits.remove(0, 2);
+        base = 16;
+    }
+    bool ok = false;
+    const uint value = digits.toUInt(&ok, base);
+    // The top byte names a system colour, which the table never holds.
+    if (!ok || digits.isEmpty() || !std::isxdigit(static_cast<unsigned char>(digits[0])) ||
+        value > 0xFFFFFF) {
+        return std::nullopt;
+    }
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }

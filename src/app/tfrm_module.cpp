@@ -2,13 +2,18 @@
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 
 #include "firmware_operations.h"
+#include "input_gate.h"
 #include "operation_frame.h"
 #include "operations.h"
 #include "system_services.h"
@@ -21,6 +26,26 @@ constexpr int kClientHeight = 614;
 
 std::unique_ptr<Services> OwnServicesUnless(Services* injected) {
     return injected ? nullptr : std::make_unique<SystemServices>();
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab page through the tabs that are shown: a hidden page (tsFunction
+// always, tsCommand and tsFirmware during a continuous test) is never shown. Qt's own paging
+// skips only disabled tabs.
+bool PageThroughShownTabs(QTabWidget& pages, const QKeyEvent& key) {
+    const bool tab = key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab;
+    if (!tab || !(key.modifiers() & Qt::ControlModifier)) {
+        return false;
+    }
+    const bool back = key.key() == Qt::Key_Backtab || (key.modifiers() & Qt::ShiftModifier);
+    const int count = pages.count();
+    for (int step = 1; step < count; ++step) {
+        const int index = (pages.currentIndex() + (back ? count - step : step)) % count;
+        if (pages.isTabVisible(index) && pages.isTabEnabled(index)) {
+            pages.setCurrentIndex(index);
+            break;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -36,7 +61,12 @@ TfrmModule::TfrmModule(Dependencies dependencies, QWidget* parent)
       settingsLocation_(dependencies_.settingsLocation.isEmpty() ? DefaultSettingsLocation()
                                                                  : dependencies_.settingsLocation),
       ctx_{*this, *services_, link_, state_} {
+    // Controls with a style sheet of colours must still take the window font of each language.
+    QCoreApplication::setAttribute(Qt::AA_UseStyleSheetPropagationInWidgetStyles);
     ui_->setupUi(this);
+    gate_ = std::make_unique<InputGate>(*this);
+    // The TCP connect waits up to 21 s: the window repaints and answers the desktop meanwhile.
+    link_.SetWaitPump([this] { services_->KeepWindowAlive(); });
     CreateComponents();
     ConnectHandlers();
     FormCreate();
@@ -56,10 +86,18 @@ void TfrmModule::CreateComponents() {
     ui_->mnuFile->insertSeparator(ui_->mnuExit)->setObjectName(QStringLiteral("mnuLine1"));
     ui_->btnConnect->setDefault(true);
     ui_->pcMain->setTabVisible(ui_->pcMain->indexOf(ui_->tsFunction), false);
+    ui_->pcMain->installEventFilter(this);
     // Narrow lists must show their longest item in the larger Chinese window fonts too.
     ui_->cmbModuleType->setStyleSheet(QStringLiteral("QComboBox { padding-left: 2px; }"));
+    // The open alarm list keeps the closed box's colours; the box's own sheet inverts the
+    // selected item.
     ui_->cmbAlarm->view()->setStyleSheet(
-        QStringLiteral("QAbstractItemView::item { height: 29px; }"));
+        QStringLiteral("QAbstractItemView { background-color: palette(highlight); color: yellow; }"
+                       " QAbstractItemView::item { height: 29px; }"));
+    // Typed port names and speeds are used as typed, in their own case.
+    for (QComboBox* list : {ui_->cmbPort, ui_->cmbBaudrate}) {
+        list->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    }
 
     tmrBusy_ = new QTimer(this);
     tmrBusy_->setObjectName(QStringLiteral("tmrBusy"));
@@ -74,7 +112,7 @@ QFileDialog* TfrmModule::LoadDialog() {
     if (!dlgLoad_) {
         dlgLoad_ = new QFileDialog(this);
         dlgLoad_->setObjectName(QStringLiteral("dlgLoad"));
-        dlgLoad_->setFileMode(QFileDialog::ExistingFile);
+        dlgLoad_->setFileMode(QFileDialog::AnyFile);  // a missing file fails at the upgrade
         dlgLoad_->setAcceptMode(QFileDialog::AcceptOpen);
         dlgLoad_->setNameFilter(QStringLiteral("Firmware files (*.KXB)"));
     }
@@ -153,9 +191,15 @@ void TfrmModule::showEvent(QShowEvent* event) {
 }
 
 void TfrmModule::closeEvent(QCloseEvent* event) {
-    // A continuous test is stopped like its cancel click; the window closes once it has ended.
-    if (state_.testRunning) {
-        state_.testRunning = false;
+    // While an operation keeps the window from input, a close request (the close box, Alt+F4)
+    // has no effect, as on a platform where a disabled window takes no input.
+    if (oneShotRunning_ || !isEnabled()) {
+        event->ignore();
+        return;
+    }
+    // During a continuous test the window stays open and the test goes on; the tool ends as soon
+    // as the test has been stopped with its button (Part 4.2).
+    if (state_.testActive) {
         exitAsked_ = true;
         event->ignore();
         return;
@@ -164,10 +208,41 @@ void TfrmModule::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmModule::CloseIfExitAsked() {
-    if (exitAsked_ && !state_.testRunning) {
+    if (exitAsked_ && !state_.testActive) {
         exitAsked_ = false;
         close();
     }
+}
+
+bool TfrmModule::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->pcMain && event->type() == QEvent::KeyPress &&
+        PageThroughShownTabs(*ui_->pcMain, *static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmModule::RunOneShot(const std::function<void()>& operation) {
+    // From the click to the return the window takes no input (Part 2.1 disables it only after
+    // the first event pump, and enables it before the ending's beep), and what was given
+    // meanwhile is dropped before it takes input again: one run per burst of clicks.
+    const QScopedValueRollback running(oneShotRunning_, true);
+    const bool wasClosed = gate_->SetClosed(true);
+    const auto reopen = qScopeGuard([&] { gate_->SetClosed(wasClosed); });
+    operation();
+    gate_->DiscardInputSentUpToNow();
+}
+
+void TfrmModule::ContinuousTestButtonClick(void (*click)(OperationContext&)) {
+    // The cancel click, or a click while a cancelled run is ending: only the test sees it.
+    if (state_.testActive) {
+        click(ctx_);
+        return;
+    }
+    click(ctx_);
+    // Clicks still on their way when the test ended do not start it again.
+    gate_->DiscardInputSentUpToNow();
+    CloseIfExitAsked();
 }
 
 void TfrmModule::keyPressEvent(QKeyEvent* event) {
@@ -182,41 +257,39 @@ void TfrmModule::keyPressEvent(QKeyEvent* event) {
 }
 
 void TfrmModule::btnConnectClick() {
-    RunConnect(ctx_);
+    RunOneShot([this] { RunConnect(ctx_); });
 }
 void TfrmModule::btnSetDateClick() {
-    RunSetDateTime(ctx_);
+    RunOneShot([this] { RunSetDateTime(ctx_); });
 }
 void TfrmModule::btnAlarmClick() {
-    RunAlarmTest(ctx_);
+    RunOneShot([this] { RunAlarmTest(ctx_); });
 }
 void TfrmModule::btnInitialClick() {
-    RunServiceCommand(ctx_, ServiceCommand::Factory);
+    RunOneShot([this] { RunServiceCommand(ctx_, ServiceCommand::Factory); });
 }
 void TfrmModule::btnRebootClick() {
-    RunServiceCommand(ctx_, ServiceCommand::Reboot);
+    RunOneShot([this] { RunServiceCommand(ctx_, ServiceCommand::Reboot); });
 }
 void TfrmModule::btnFirmwareClick() {
-    RunFirmwareUpgrade(ctx_, image_);
+    RunOneShot([this] { RunFirmwareUpgrade(ctx_, image_); });
 }
 void TfrmModule::btnCommandClick() {
-    RunControllerConsole(ctx_);
+    RunOneShot([this] { RunControllerConsole(ctx_); });
 }
 void TfrmModule::btnModuleCommandClick() {
-    RunModuleConsole(ctx_);
+    RunOneShot([this] { RunModuleConsole(ctx_); });
 }
 void TfrmModule::tmrBusyTimer() {
     BusyTimerTick(ctx_);
 }
 
 void TfrmModule::btnDIDOClick() {
-    DidoTestClick(ctx_);
-    CloseIfExitAsked();
+    ContinuousTestButtonClick(&DidoTestClick);
 }
 
 void TfrmModule::btnPoolingClick() {
-    PollingTestClick(ctx_);
-    CloseIfExitAsked();
+    ContinuousTestButtonClick(&PollingTestClick);
 }
 
 void TfrmModule::tmrClockTimer() {

@@ -12,6 +12,7 @@
 #include "port_list.h"
 #include "settings_store.h"
 
+class InputGate;
 class QFileDialog;
 class QPushButton;
 class QTimer;
@@ -106,12 +107,16 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateComponents();
     void ConnectHandlers();
     void SetLanguage(Language language, const char* flag);
     void SetCaptions();
+    void FitTabsToFont();
+    void RunOneShot(const std::function<void()>& operation);
+    void ContinuousTestButtonClick(void (*click)(OperationContext&));
     void CloseIfExitAsked();
     QPushButton* TestButtonWidget(TestButton button) const;
     LampWidget* InputLamp(int input) const;
@@ -130,6 +135,8 @@ private:
     QTimer* tmrBusy_ = nullptr;
     QTimer* tmrClock_ = nullptr;
     QFileDialog* dlgLoad_ = nullptr;
+    std::unique_ptr<InputGate> gate_;
+    bool oneShotRunning_ = false;
     bool cursorPushed_ = false;
     bool shown_ = false;
     bool exitAsked_ = false;

@@ -2,6 +2,7 @@
 #include <QTimer>
 
 #include "failure_text_table.h"
+#include "input_gate.h"
 #include "lamp_widget.h"
 #include "reply_display.h"
 #include "tfrm_module.h"
@@ -60,6 +61,11 @@ void TfrmModule::SetBusyCursor(bool hourglass) {
 }
 
 void TfrmModule::SetWindowEnabled(bool enabled) {
+    // Input given while the window was disabled does not reach it once it takes input again
+    // (a continuous test's run); during a one-shot operation the closed gate sees to that.
+    if (enabled && !isEnabled() && !gate_->Closed()) {
+        gate_->DiscardInputSentUpToNow();
+    }
     setEnabled(enabled);
 }
 

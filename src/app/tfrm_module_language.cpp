@@ -1,4 +1,6 @@
+#include <QFontInfo>
 #include <QPalette>
+#include <QTabBar>
 
 #include "tfrm_module.h"
 #include "ui_tfrm_module.h"
@@ -18,6 +20,23 @@ void TfrmModule::ApplyLanguageFont() {
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, LanguageFontColor(settings_.language));
     setPalette(colours);
+    FitTabsToFont();
+}
+
+// The CJK faces that stand in for the Chinese window fonts have a line height of about 1.45 em,
+// which makes tabs so tall that the port page no longer holds its second row. The tabs keep the
+// height that the font's em gives them, as the fonts the layout was made for do.
+void TfrmModule::FitTabsToFont() {
+    for (QTabWidget* pages : {ui_->pcPort, ui_->pcMain}) {
+        QTabBar* tabs = pages->tabBar();
+        tabs->setStyleSheet({});
+        const int natural = tabs->sizeHint().height();
+        const int extra = tabs->fontMetrics().height() - QFontInfo(tabs->font()).pixelSize();
+        if (extra > 0) {
+            tabs->setStyleSheet(
+                QStringLiteral("QTabBar::tab { height: %1px; }").arg(natural - extra));
+        }
+    }
 }
 
 void TfrmModule::SetCaptions() {

@@ -6,7 +6,11 @@
 
 ToolApplication::ToolApplication(int& argc, char** argv)
     : QApplication(argc, argv), display_(&ShowErrorBox) {
-    setApplicationDisplayName(QStringLiteral("KR470QX-V5 Tools"));
+    // The application's own name, where the platform shows one (the window class, the desktop
+    // entry). No display name: xcb, Wayland and Windows append that to every window title, and
+    // the main window's title bar must show its caption exactly.
+    setApplicationName(QString::fromLatin1(kApplicationTitle));
+    setDesktopFileName(QStringLiteral("kr470qx-tools"));
 }
 
 bool ToolApplication::notify(QObject* receiver, QEvent* event) {
@@ -23,7 +27,7 @@ void ToolApplication::ShowError(const QString& message) const {
 }
 
 void ShowErrorBox(const QString& message) {
-    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), message);
+    QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle), message);
 }
 
 bool RunShowingErrors(const std::function<void()>& fn, const ToolApplication::ErrorDisplay& show) {

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "firmware_image.h"
 #include "firmware_loading.h"
 #include "firmware_operations.h"
@@ -23,13 +25,6 @@ QByteArray BlockCommand(const OperationContext& ctx, const char* code, int k) {
     return Command(ctx, code + address.rightJustified(4, '0'));
 }
 
-void BeginPhase(OperationContext& ctx, TextId text, ProgressBar bar, int blockCount) {
-    ctx.host.ShowStatus(ctx.host.Text(text));
-    ctx.services.ProcessEvents();
-    ctx.services.Pause(50ms);
-    ctx.host.SetProgressMaximum(bar, blockCount);
-}
-
 void BeginBlock(OperationContext& ctx) {
     ctx.host.SetBusyCursor(true);
     ctx.services.ProcessEvents();
@@ -48,19 +43,8 @@ bool SendBlockRequest(OperationContext& ctx, const QByteArray& command) {
     return false;
 }
 
-bool ProgramBlocks(OperationContext& ctx, const FirmwareImage& image) {
-    const int n = image.BlockCount();
-    BeginPhase(ctx, TextId::Programming, ProgressBar::Program, n);
-    for (int k = 0; k < n; ++k) {
-        BeginBlock(ctx);
-        const QByteArray request = BlockCommand(ctx, "Zp", k) + BlockHexText(image.Block(k));
-        if (!SendBlockRequest(ctx, request)) {
-            return false;
-        }
-        ctx.host.SetProgressPosition(ProgressBar::Program, k);
-    }
-    ctx.host.SetProgressPosition(ProgressBar::Program, n);
-    return true;
+bool ProgramBlock(OperationContext& ctx, const FirmwareImage& image, int k) {
+    return SendBlockRequest(ctx, BlockCommand(ctx, "Zp", k) + BlockHexText(image.Block(k)));
 }
 
 bool VerifyBlock(OperationContext& ctx, const FirmwareImage& image, int k) {
@@ -68,17 +52,22 @@ bool VerifyBlock(OperationContext& ctx, const FirmwareImage& image, int k) {
            VerifyReplyMatches(ctx.link.LastReply(), image.Block(k));
 }
 
-bool VerifyBlocks(OperationContext& ctx, const FirmwareImage& image) {
-    const int n = image.BlockCount();
-    BeginPhase(ctx, TextId::Verifying, ProgressBar::Verify, n);
-    for (int k = 0; k < n; ++k) {
+// Programming and verifying walk the blocks alike: the phase's text, then one block after
+// another, its bar one behind until the phase is through.
+bool RunBlockPhase(OperationContext& ctx, TextId text, ProgressBar bar, int blockCount,
+                   const std::function<bool(int)>& sendBlock) {
+    ctx.host.ShowStatus(ctx.host.Text(text));
+    ctx.services.ProcessEvents();
+    ctx.services.Pause(50ms);
+    ctx.host.SetProgressMaximum(bar, blockCount);
+    for (int k = 0; k < blockCount; ++k) {
         BeginBlock(ctx);
-        if (!VerifyBlock(ctx, image, k)) {
+        if (!sendBlock(k)) {
             return false;
         }
-        ctx.host.SetProgressPosition(ProgressBar::Verify, k);
+        ctx.host.SetProgressPosition(bar, k);
     }
-    ctx.host.SetProgressPosition(ProgressBar::Verify, n);
+    ctx.host.SetProgressPosition(bar, blockCount);
     return true;
 }
 
@@ -88,7 +77,7 @@ void SendFinal(OperationContext& ctx) {
     ctx.services.ProcessEvents();
     ctx.services.Pause(100ms);
     if (ctx.link.Transact(Command(ctx, "ZrC4E9"))) {
-        ctx.services.Pause(7000ms);
+        ctx.services.LongPause(7000ms);
     }
 }
 
@@ -97,7 +86,11 @@ bool RunPhases(OperationContext& ctx, const FirmwareImage& image) {
     if (!ctx.link.Transact(Command(ctx, "Zx6D2A"))) {
         return false;
     }
-    if (!ProgramBlocks(ctx, image) || !VerifyBlocks(ctx, image)) {
+    const int n = image.BlockCount();
+    const auto program = [&](int k) { return ProgramBlock(ctx, image, k); };
+    const auto verify = [&](int k) { return VerifyBlock(ctx, image, k); };
+    if (!RunBlockPhase(ctx, TextId::Programming, ProgressBar::Program, n, program) ||
+        !RunBlockPhase(ctx, TextId::Verifying, ProgressBar::Verify, n, verify)) {
         return false;
     }
     SendFinal(ctx);

@@ -45,9 +45,13 @@ constexpr std::array<std::uint8_t, 256> kCrcLow = {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-std::string CrcDigits(std::uint16_t crc) {
-    return ByteToHex(static_cast<std::uint8_t>(crc >> 8)) +
-           ByteToHex(static_cast<std::uint8_t>(crc & 0xFF));
+// The network reply's checksum.
+std::uint8_t XorOf(const std::uint8_t* bytes, std::size_t count) {
+    std::uint8_t sum = 0;
+    for (std::size_t n = 0; n < count; ++n) {
+        sum ^= bytes[n];
+    }
+    return sum;
 }
 
 }  // namespace
@@ -80,6 +84,11 @@ std::string ByteToHex(std::uint8_t value) {
     return {kHexDigits[value >> 4], kHexDigits[value & 0x0F]};
 }
 
+std::string CrcDigits(std::uint16_t crc) {
+    return ByteToHex(static_cast<std::uint8_t>(crc >> 8)) +
+           ByteToHex(static_cast<std::uint8_t>(crc & 0xFF));
+}
+
 bool CheckReplyCrc(const std::uint8_t* reply, std::size_t count) {
     // The walk is bounded by the bytes actually held, never past the reply buffer.
     const std::size_t limit = count < frame::kBufferSize ? count : frame::kBufferSize;
@@ -102,11 +111,8 @@ bool CheckReplyXor(const std::uint8_t* reply, std::size_t count) {
     if (count < 4) {
         return false;
     }
-    std::uint8_t sum = 0;
-    for (std::size_t n = 0; n < count - 3; ++n) {
-        sum ^= reply[n];
-    }
-    return std::string_view(reinterpret_cast<const char*>(reply + count - 3), 2) == ByteToHex(sum);
+    return std::string_view(reinterpret_cast<const char*>(reply + count - 3), 2) ==
+           ByteToHex(XorOf(reply, count - 3));
 }
 
 std::string BuildSerialReply(std::string_view body) {
@@ -123,11 +129,7 @@ std::string BuildNetworkReply(std::string_view body) {
     std::string reply;
     reply.push_back(static_cast<char>(frame::kReplyStart));
     reply.append(body);
-    std::uint8_t sum = 0;
-    for (const char c : reply) {
-        sum ^= static_cast<std::uint8_t>(c);
-    }
-    reply += ByteToHex(sum);
+    reply += ByteToHex(XorOf(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size()));
     reply.push_back(static_cast<char>(frame::kFrameEnd));
     return reply;
 }

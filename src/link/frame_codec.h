@@ -31,6 +31,8 @@ inline std::uint16_t ComputeCrc16(std::string_view bytes) {
 
 // Two upper-case hex digits, high nibble first.
 std::string ByteToHex(std::uint8_t value);
+// A CRC as it is written in a frame: four upper-case hex digits, high byte first.
+std::string CrcDigits(std::uint16_t crc);
 
 // Serial reply check: CRC-16 over 0x03 .. first 0x04, then four upper-case digits.
 bool CheckReplyCrc(const std::uint8_t* reply, std::size_t count);

@@ -16,7 +16,7 @@ bool Link::OpenLink() {
     CloseLink();
     openFailure_ = OpenFailure{};
     if (settings_.type == LinkType::Network) {
-        transport_ = TcpTransport::Open(settings_, connectBound_, &openFailure_);
+        transport_ = TcpTransport::Open(settings_, connectBound_, &openFailure_, waitPump_);
     } else {
         transport_ = SerialTransport::Open(settings_, &openFailure_);
     }
@@ -45,7 +45,11 @@ bool Link::Transact(const QByteArray& command) {
         BuildRequestFrame(std::string_view(command.constData(), command.size()));
     ReplyCollector collector;
     collector.Reset();
-    transport_->Send(QByteArray::fromStdString(request));
+    const auto sent = LinkTransport::Clock::now();
+    // A request that cannot leave is lost: no reply to it is taken.
+    if (!transport_->Send(QByteArray::fromStdString(request))) {
+        return FailAtDeadline(sent + kReplyTimeout);
+    }
     if (!transport_->Collect(collector, LinkTransport::Clock::now())) {
         return false;
     }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 #include "link_settings.h"
@@ -21,6 +22,9 @@ public:
     Link& operator=(const Link&) = delete;
 
     void SetSettings(const LinkSettings& settings) { settings_ = settings; }
+    // Called again and again while OpenLink waits for a TCP connect to be answered (up to 21 s),
+    // so that the caller can keep its window alive. Without one the connect just blocks.
+    void SetWaitPump(std::function<void()> pump) { waitPump_ = std::move(pump); }
     const LinkSettings& Settings() const { return settings_; }
 
     bool OpenLink();
@@ -44,6 +48,7 @@ private:
     LinkSettings settings_;
     OpenFailure openFailure_;
     std::chrono::milliseconds connectBound_;
+    std::function<void()> waitPump_;
     std::unique_ptr<LinkTransport> transport_;
     QByteArray lastReply_;
     int replyLength_ = 0;

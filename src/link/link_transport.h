@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 
 class ReplyCollector;
 
@@ -16,8 +18,9 @@ public:
 
     virtual ~LinkTransport() = default;
 
-    // Returns once the frame has left (as far as the link can tell); failures show as silence.
-    virtual void Send(const QByteArray& frame) = 0;
+    // Returns once the frame has left (as far as the link can tell); false when it has not left
+    // in the time it takes, a lost request: no reply to it is waited for. A dead link is silence.
+    virtual bool Send(const QByteArray& frame) = 0;
 
     // Feeds received bytes to the collector until it reports a complete reply (true) or the
     // reply time-out, counted from `start`, has passed (false).
@@ -32,4 +35,21 @@ inline int MillisecondsUntil(LinkTransport::Clock::time_point until) {
     using std::chrono::milliseconds;
     const auto left = std::chrono::ceil<milliseconds>(until - LinkTransport::Clock::now());
     return static_cast<int>(std::max<milliseconds::rep>(left.count(), 1));
+}
+
+// Writes the frame and waits until the device has handed all of it to the system, or `until`.
+inline bool WriteWithin(QIODevice& device, const QByteArray& frame,
+                        LinkTransport::Clock::time_point until) {
+    device.write(frame);
+    while (device.bytesToWrite() > 0 && LinkTransport::Clock::now() < until &&
+           device.waitForBytesWritten(MillisecondsUntil(until))) {
+    }
+    return device.bytesToWrite() == 0;
+}
+
+// A dead link fails every wait at once, and nothing more can come on it: the transaction ends at
+// its deadline as one that met a silent line does, without spinning until then.
+inline bool FailAtDeadline(LinkTransport::Clock::time_point deadline) {
+    std::this_thread::sleep_until(deadline);
+    return false;
 }

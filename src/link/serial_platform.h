@@ -3,21 +3,32 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
+
 // The few serial-port calls Qt does not offer. One implementation per platform; nothing else in
 // the link makes system calls.
 namespace serial_platform {
 
 // The device path for a port name: "COMn" maps to the platform's n-th serial device, any other
-// name is a path as typed.
+// bare name to the platform's device of that name, and a path is used as typed.
 QString DevicePath(const QString& portName);
 
 // Whether the path names a character device, checked before anything opens it.
 bool IsCharacterDevice(const QString& path);
 
+// The longest single readiness wait on a port. Wine tells the Windows port layer of arrived bytes
+// only at its next wait, so there waits are cut short; elsewhere a wait lasts until its end.
+#ifdef _WIN32
+inline constexpr std::chrono::milliseconds kLongestWait{10};
+#else
+inline constexpr std::chrono::milliseconds kLongestWait = std::chrono::hours(1);
+#endif
+
 // Calls on the handle of an open port.
 bool IsTerminal(qintptr handle);
 bool LockExclusive(qintptr handle);
-void Drain(qintptr handle);
+// True once the transmit queue is empty, false when it is not within `limit`.
+bool Drain(qintptr handle, std::chrono::milliseconds limit);
 void Purge(qintptr handle);
 
 }  // namespace serial_platform

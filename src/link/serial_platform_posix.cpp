@@ -5,11 +5,13 @@
 #include <QRegularExpression>
 
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace serial_platform {
 
@@ -20,8 +22,15 @@ QString DevicePath(const QString& portName) {
     if (match.hasMatch()) {
         return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
     }
-    // Made absolute here so the port layer cannot read it as a name under /dev.
-    return portName.isEmpty() ? portName : QDir::current().absoluteFilePath(portName);
+    if (portName.isEmpty()) {
+        return portName;
+    }
+    // A bare name such as "ttyUSB0" names a device. A path is made absolute here, so that the
+    // port layer cannot read a relative one as a name under /dev.
+    if (!portName.contains(QLatin1Char('/'))) {
+        return QStringLiteral("/dev/") + portName;
+    }
+    return QDir::current().absoluteFilePath(portName);
 }
 
 bool IsCharacterDevice(const QString& path) {
@@ -44,8 +53,20 @@ bool LockExclusive(qintptr handle) {
     return result == 0;
 }
 
-void Drain(qintptr handle) {
-    while (::tcdrain(static_cast<int>(handle)) != 0 && errno == EINTR) {
+// tcdrain would wait without end on an adapter that never empties its queue (wedged, or flow
+// held by the peer), so the queue is watched instead, every millisecond.
+bool Drain(qintptr handle, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(static_cast<int>(handle), TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            // A port that takes no more calls holds nothing that could still go out.
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds{1});
     }
 }
 

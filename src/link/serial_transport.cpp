@@ -1,10 +1,10 @@
 #include "serial_transport.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "link.h"
 #include "open_diagnosis.h"
+#include "port_settings.h"
 #include "reply_collector.h"
 #include "serial_platform.h"
 #include "speed_string.h"
@@ -18,32 +18,12 @@ using std::chrono::milliseconds;
 constexpr LineSettings kSlowestLine{4800, LineSettings::Parity::Even, 8,
                                     LineSettings::StopBits::One};
 
-QSerialPort::Parity ToPortParity(LineSettings::Parity parity) {
-    switch (parity) {
-        case LineSettings::Parity::Even:
-            return QSerialPort::EvenParity;
-        case LineSettings::Parity::Odd:
-            return QSerialPort::OddParity;
-        case LineSettings::Parity::Mark:
-            return QSerialPort::MarkParity;
-        case LineSettings::Parity::Space:
-            return QSerialPort::SpaceParity;
-        case LineSettings::Parity::None:
-            break;
-    }
-    return QSerialPort::NoParity;
+// The port layer's handle is a descriptor on POSIX and a HANDLE on Windows.
+[[maybe_unused]] qintptr NativeHandle(int handle) {
+    return handle;
 }
-
-QSerialPort::StopBits ToPortStopBits(LineSettings::StopBits stopBits) {
-    switch (stopBits) {
-        case LineSettings::StopBits::OneAndHalf:
-            return QSerialPort::OneAndHalfStop;
-        case LineSettings::StopBits::Two:
-            return QSerialPort::TwoStop;
-        case LineSettings::StopBits::One:
-            break;
-    }
-    return QSerialPort::OneStop;
+[[maybe_unused]] qintptr NativeHandle(void* handle) {
+    return reinterpret_cast<qintptr>(handle);
 }
 
 }  // namespace
@@ -68,7 +48,7 @@ std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& setti
     transport->ApplySpeedString(settings.speed);
     // Whatever waited in either queue belongs to no request of ours.
     transport->port_.clear(QSerialPort::AllDirections);
-    serial_platform::Purge(transport->port_.handle());
+    serial_platform::Purge(NativeHandle(transport->port_.handle()));
     return transport;
 }
 
@@ -84,8 +64,9 @@ std::optional<open_diagnosis::SerialStep> SerialTransport::OpenPort(const QStrin
         openText_ = port_.errorString();
         return SerialStep::Open;
     }
-    const bool terminal = serial_platform::IsTerminal(port_.handle());
-    if (!terminal || !serial_platform::LockExclusive(port_.handle())) {
+    const qintptr handle = NativeHandle(port_.handle());
+    const bool terminal = serial_platform::IsTerminal(handle);
+    if (!terminal || !serial_platform::LockExclusive(handle)) {
         port_.close();
         return terminal ? SerialStep::Lock : SerialStep::Terminal;
     }
@@ -94,36 +75,43 @@ std::optional<open_diagnosis::SerialStep> SerialTransport::OpenPort(const QStrin
 
 // Each setting is tried on its own and a refusal is ignored: the port keeps what it had.
 void SerialTransport::ApplySpeedString(const QString& speed) {
-    const auto line = ParseSpeedString(speed.toStdString());
-    if (line) {
-        port_.setBaudRate(line->speed);
-        port_.setParity(ToPortParity(line->parity));
-        port_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits));
-        port_.setStopBits(ToPortStopBits(line->stopBits));
+    const PortSettings settings = PortSettingsFor(speed);
+    if (const auto& line = settings.line) {
+        port_.setBaudRate(line->baudRate);
+        port_.setParity(line->parity);
+        port_.setDataBits(line->dataBits);
+        port_.setStopBits(line->stopBits);
     }
-    port_.setFlowControl(QSerialPort::NoFlowControl);
-    const LineSettings& timing = line ? *line : kSlowestLine;
+    port_.setFlowControl(settings.flowControl);
+    timing_ = ParseSpeedString(speed.toStdString()).value_or(kSlowestLine);
     // Past the deadline a pause longer than this ends the reply. A USB adapter hands bytes over
     // at its latency timer (16 ms by default) and a loaded machine schedules a pty's writer late,
     // so a few character times alone would cut off replies that are still coming.
-    gapAllowance_ = std::max<microseconds>(milliseconds{100}, timing.TransferTime(3));
+    gapAllowance_ = std::max<microseconds>(milliseconds{100}, timing_.TransferTime(3));
     // Bounds a peer that streams without ever completing a reply: a whole buffer that starts
     // just before the deadline must still fit, delivered as late as a pause may be.
-    streamAllowance_ = timing.TransferTime(frame::kBufferSize) + gapAllowance_;
+    streamAllowance_ = timing_.TransferTime(frame::kBufferSize) + gapAllowance_;
 }
 
 // The reply timer may start only once the request has left the port, as a synchronous write
-// would have it: a long request takes hundreds of milliseconds on a slow line.
-void SerialTransport::Send(const QByteArray& frame) {
+// would have it: a long request takes hundreds of milliseconds on a slow line. A frame still not
+// out after its transfer time and a reply time-out more is lost (a wedged adapter, flow held by
+// the peer), and costs what a silent controller does.
+bool SerialTransport::Send(const QByteArray& frame) {
+    // A port that hung up is silence, for Collect to wait out.
     if (!port_.isOpen()) {
-        return;
+        return true;
     }
-    port_.write(frame);
-    const auto until = Clock::now() + Link::kReplyTimeout + streamAllowance_;
-    while (port_.bytesToWrite() > 0 && Clock::now() < until &&
-           port_.waitForBytesWritten(MillisecondsUntil(until))) {
+    const auto until = Clock::now() + timing_.TransferTime(static_cast<std::size_t>(frame.size())) +
+                       Link::kReplyTimeout;
+    if (WriteWithin(port_, frame, until) &&
+        serial_platform::Drain(NativeHandle(port_.handle()),
+                               milliseconds{MillisecondsUntil(until)})) {
+        return true;
     }
-    serial_platform::Drain(port_.handle());
+    // Whatever is left of it must not go out in front of the next request.
+    port_.clear(QSerialPort::Output);
+    return false;
 }
 
 bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
@@ -132,7 +120,9 @@ bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start
     auto quietUntil = deadline;
     for (;;) {
         char byte = 0;
-        while (port_.isOpen() && port_.bytesAvailable() > 0 && port_.getChar(&byte)) {
+        // A read also when nothing is buffered: on Windows it restarts the port layer's reading,
+        // which under Wine stalls otherwise.
+        while (port_.isOpen() && port_.getChar(&byte)) {
             if (collector.Feed(static_cast<std::uint8_t>(byte))) {
                 return true;
             }
@@ -145,8 +135,7 @@ bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start
         // The deadline counts only when the line has gone quiet.
         const Wait wait = WaitForBytes(std::min(quietUntil, streamStop));
         if (wait == Wait::HungUp) {
-            std::this_thread::sleep_until(deadline);
-            return false;
+            return FailAtDeadline(deadline);
         }
         if (wait == Wait::Quiet && Clock::now() > std::min(quietUntil, streamStop)) {
             return false;
@@ -159,11 +148,15 @@ SerialTransport::Wait SerialTransport::WaitForBytes(Clock::time_point until) {
         return Wait::HungUp;
     }
     port_.clearError();
-    if (port_.waitForReadyRead(MillisecondsUntil(until))) {
+    const auto end = std::min(until, Clock::now() + serial_platform::kLongestWait);
+    if (port_.waitForReadyRead(MillisecondsUntil(end))) {
         return Wait::Ready;
     }
+    // A hung-up port fails its waits at once. The Windows port layer reports a wait that ran its
+    // course as a resource error, so a wait that lasted its time is silence whatever the error.
     const auto error = port_.error();
-    if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) {
+    if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError ||
+        Clock::now() + milliseconds{1} >= end) {
         return Wait::Quiet;
     }
     HangUp();

@@ -9,6 +9,7 @@
 #include "link_settings.h"
 #include "link_transport.h"
 #include "open_diagnosis.h"
+#include "speed_string.h"
 
 // The serial link: an exclusively held terminal device with the speed string's line settings.
 class SerialTransport final : public LinkTransport {
@@ -18,7 +19,7 @@ public:
                                                  OpenFailure* failure);
     ~SerialTransport() override;
 
-    void Send(const QByteArray& frame) override;
+    bool Send(const QByteArray& frame) override;
     bool Collect(ReplyCollector& collector, Clock::time_point start) override;
     bool CheckReply(const std::uint8_t* reply, std::size_t count) const override;
 
@@ -33,6 +34,7 @@ private:
     void HangUp();
 
     QSerialPort port_;
+    LineSettings timing_;
     QSerialPort::SerialPortError openError_ = QSerialPort::NoError;
     QString openText_;
     std::chrono::microseconds gapAllowance_{};

@@ -3,7 +3,6 @@
 #include <QHostAddress>
 
 #include <algorithm>
-#include <thread>
 
 #include "link.h"
 #include "reply_collector.h"
@@ -49,7 +48,8 @@ quint16 ParsePortText(QStringView text) {
 
 std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings,
                                                  std::chrono::milliseconds connectBound,
-                                                 OpenFailure* failure) {
+                                                 OpenFailure* failure,
+                                                 const std::function<void()>& pump) {
     failure->portName = settings.ip;
     failure->device = settings.tcpPort;
     const auto address = ParseDottedQuad(settings.ip);
@@ -61,19 +61,7 @@ std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings,
     std::unique_ptr<TcpTransport> transport(new TcpTransport);
     QTcpSocket& socket = transport->socket_;
     socket.connectToHost(QHostAddress(*address), port);
-    if (!socket.waitForConnected(static_cast<int>(connectBound.count()))) {
-        failure->systemText = socket.errorString();
-        failure->connectBound = connectBound;
-        switch (socket.error()) {
-            case QAbstractSocket::ConnectionRefusedError:
-                failure->cause = OpenCause::ConnectionRefused;
-                break;
-            case QAbstractSocket::SocketTimeoutError:
-                failure->cause = OpenCause::ConnectTimedOut;
-                break;
-            default:
-                failure->cause = OpenCause::NetworkFailed;
-        }
+    if (!transport->WaitForConnected(connectBound, pump, failure)) {
         return nullptr;
     }
     // One small frame per transaction: waiting to coalesce it would only add latency.
@@ -81,20 +69,67 @@ std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings,
     return transport;
 }
 
+bool TcpTransport::WaitForConnected(std::chrono::milliseconds bound,
+                                    const std::function<void()>& pump, OpenFailure* failure) {
+    const auto failed = [&](OpenCause cause) {
+        failure->cause = cause;
+        failure->systemText = socket_.errorString();
+        failure->connectBound = bound;
+        return false;
+    };
+    const auto causeOf = [](QAbstractSocket::SocketError error) {
+        switch (error) {
+            case QAbstractSocket::ConnectionRefusedError:
+                return OpenCause::ConnectionRefused;
+            case QAbstractSocket::SocketTimeoutError:
+                return OpenCause::ConnectTimedOut;
+            default:
+                return OpenCause::NetworkFailed;
+        }
+    };
+    if (!pump) {
+        return socket_.waitForConnected(static_cast<int>(bound.count())) ||
+               failed(causeOf(socket_.error()));
+    }
+    // Qt's wait gives up the connect when it times out, so it cannot be cut into slices: the
+    // socket connects on its own, and its progress is noticed among the events the pump runs.
+    constexpr std::chrono::milliseconds kSlice{5};
+    const auto deadline = Clock::now() + bound;
+    const auto connecting = [this] {
+        const auto state = socket_.state();
+        return state == QAbstractSocket::HostLookupState ||
+               state == QAbstractSocket::ConnectingState;
+    };
+    while (connecting() && Clock::now() < deadline) {
+        pump();
+        if (connecting()) {
+            std::this_thread::sleep_for(std::min<Clock::duration>(deadline - Clock::now(), kSlice));
+        }
+    }
+    if (socket_.state() != QAbstractSocket::ConnectedState) {
+        const OpenCause cause =
+            connecting() ? OpenCause::ConnectTimedOut : causeOf(socket_.error());
+        failed(cause);
+        socket_.abort();
+        return false;
+    }
+    return true;
+}
+
 TcpTransport::~TcpTransport() {
     socket_.disconnectFromHost();
     socket_.abort();
 }
 
-void TcpTransport::Send(const QByteArray& frame) {
-    // A connection the controller closed takes nothing more; the transaction just times out.
+bool TcpTransport::Send(const QByteArray& frame) {
+    // A connection the controller closed takes nothing more, but what came before the close may
+    // still complete this transaction.
     if (socket_.state() != QAbstractSocket::ConnectedState) {
-        return;
+        return true;
     }
-    socket_.write(frame);
-    const auto until = Clock::now() + Link::kReplyTimeout;
-    while (socket_.bytesToWrite() > 0 && socket_.waitForBytesWritten(MillisecondsUntil(until))) {
-    }
+    // What the socket has not handed over by then still follows; a reply is waited for anyway.
+    WriteWithin(socket_, frame, Clock::now() + Link::kReplyTimeout);
+    return true;
 }
 
 bool TcpTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
@@ -120,9 +155,8 @@ bool TcpTransport::WaitForBytes(Clock::time_point deadline) {
         socket_.waitForReadyRead(MillisecondsUntil(deadline))) {
         return true;
     }
-    // A closed connection fails every wait at once; nothing more can come before the deadline.
     if (socket_.state() != QAbstractSocket::ConnectedState) {
-        std::this_thread::sleep_until(deadline);
+        return FailAtDeadline(deadline);
     }
     return false;
 }

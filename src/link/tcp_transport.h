@@ -3,6 +3,7 @@
 #include <QStringView>
 #include <QTcpSocket>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -14,13 +15,15 @@
 class TcpTransport final : public LinkTransport {
 public:
     // Null when the address or port text is unusable or the connection cannot be made within
-    // the bound; *failure then says why.
+    // the bound; *failure then says why. With a pump, the connect is waited for in short slices
+    // with the pump called between them; the pump must run the thread's pending events.
     static std::unique_ptr<TcpTransport> Open(const LinkSettings& settings,
                                               std::chrono::milliseconds connectBound,
-                                              OpenFailure* failure);
+                                              OpenFailure* failure,
+                                              const std::function<void()>& pump = {});
     ~TcpTransport() override;
 
-    void Send(const QByteArray& frame) override;
+    bool Send(const QByteArray& frame) override;
     bool Collect(ReplyCollector& collector, Clock::time_point start) override;
     bool CheckReply(const std::uint8_t* reply, std::size_t count) const override;
 
@@ -29,6 +32,9 @@ public:
 
 private:
     TcpTransport() = default;
+    // Fills in *failure when no connection came up within the bound.
+    bool WaitForConnected(std::chrono::milliseconds bound, const std::function<void()>& pump,
+                          OpenFailure* failure);
     bool WaitForBytes(Clock::time_point deadline);
 
     QTcpSocket socket_;

@@ -1,7 +1,5 @@
 #include "acknowledged_command.h"
 
-#include <chrono>
-
 #include "link.h"
 #include "operation_frame.h"
 #include "operation_host.h"
@@ -21,7 +19,7 @@ void RunAcknowledgedCommand(OperationContext& ctx, TextId status,
     }
     ctx.host.ShowStatus(ctx.host.Text(status));
     ctx.services.ProcessEvents();
-    ctx.services.Pause(std::chrono::milliseconds(100));
+    ctx.services.Pause(kCommandPause);
     const std::optional<QByteArray> command = buildCommand();
     if (command && ctx.link.Transact(ctx.state.deviceId + *command) &&
         ctx.link.ReplyLength() == kAcknowledgementLength) {

@@ -1,4 +1,3 @@
-#include <chrono>
 #include <optional>
 
 #include "command_text.h"
@@ -11,7 +10,6 @@
 
 namespace {
 
-constexpr std::chrono::milliseconds kCommandPause{100};
 constexpr int kIdentifyAttempts = 3;
 // The countdown shown after each unanswered attempt starts at this number.
 constexpr int kCountdownStart = 9;

@@ -1,6 +1,5 @@
 #include <QStringView>
 
-#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -27,7 +26,7 @@ void RunConsole(OperationContext& ctx, const CommandBuilder& build, const ReplyS
         EndOpenFailure(ctx);
         return;
     }
-    ctx.services.Pause(std::chrono::milliseconds(100));
+    ctx.services.Pause(kCommandPause);
     const std::optional<QByteArray> text = build();
     if (!text) {
         EndFailure(ctx);

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <chrono>
+
 #include "operation_context.h"
+
+// The pause before the command of a one-shot operation and before each identify attempt.
+inline constexpr std::chrono::milliseconds kCommandPause{100};
 
 // The frame every operation runs in: start, its transactions, exactly one ending.
 bool BeginOperation(OperationContext& ctx);

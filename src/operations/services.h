@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <chrono>
@@ -13,6 +14,14 @@ public:
     virtual void Pause(std::chrono::milliseconds duration) = 0;
     // Lets pending user-interface events run.
     virtual void ProcessEvents() = 0;
+    // A blocking pause long enough for the desktop to take the window for hung (the 7000 ms
+    // after the final firmware command): at least the given time, never less, while the window
+    // repaints and answers the window manager; it takes no input meanwhile (the window sees to
+    // that). Tests record it as a pause.
+    virtual void LongPause(std::chrono::milliseconds duration) { Pause(duration); }
+    // Called again and again while a blocking call waits long (the TCP connect), so that the
+    // window stays alive for the desktop, taking no input.
+    virtual void KeepWindowAlive() { QCoreApplication::processEvents(); }
     // Plays a tone and returns when it has ended; a tone that cannot be played is skipped.
     virtual void Beep(int frequencyHz, std::chrono::milliseconds duration) = 0;
     // The computer's local date and time.

@@ -1,4 +1,8 @@
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 
 #include "gui/firmware_window_fixture.h"
@@ -94,6 +98,37 @@ TEST_F(FirmwareFile, UnloadableFileStopsTheUpgradeBeforeTheLink) {
         EXPECT_TRUE(window->isEnabled());
         EXPECT_FALSE(window->BusyTimer()->isActive());
     }
+}
+
+// The user may type the name of a file that is not there yet: the dialog takes it, and the
+// upgrade reports it.
+TEST_F(FirmwareFile, DialogTakesATypedNameOfAMissingFile) {
+    useFileDialog = true;
+    StartConnected(WriteImageFile(ImageData(kBlock)));
+    const QString missing = files.filePath("not-built-yet.KXB");
+    QTimer::singleShot(0, window.get(), [&] {
+        auto* dialog = window->findChild<QFileDialog*>("dlgLoad");
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        // A refusal shows a message box: close it and the dialog, so that the test goes on.
+        QTimer::singleShot(200, dialog, [dialog] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->reject();
+            }
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        });
+        name->setFocus();
+        QTest::keyClicks(name, missing);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    Find<QAction>("mnuFirmwareFile")->trigger();
+    EXPECT_EQ(TextOf("pnFile"), missing);
+    EXPECT_TRUE(ReadSettingsRaw().contains("\"FirmwareFile\"=" + Quoted(missing)));
+    Upgrade();
+    EXPECT_EQ(StatusText(), "Load firmware file error!");
+    EXPECT_TRUE(sim->ReceivedCommands().isEmpty());
 }
 
 }  // namespace

@@ -21,6 +21,22 @@ protected:
     }
 };
 
+// A close request (the close box, Alt+F4) while the window is disabled has no effect: the upgrade
+// goes on with the window on screen. Once it has ended, the window closes.
+TEST_F(FirmwareUpgrade, CloseRequestDuringTheUpgradeHasNoEffect) {
+    StartConnected(WriteImageFile(QByteArray(2 * kBlock, '\x5A')));
+    services.onPause = [this](std::chrono::milliseconds duration) {
+        if (duration == 50ms || duration == 7000ms) {
+            window->close();
+        }
+    };
+    Upgrade();
+    EXPECT_EQ(Requests().last(), "0001ZrC4E9");
+    ExpectSuccess();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->close());
+}
+
 TEST_F(FirmwareUpgrade, HeaderOnlyFileSendsOpeningAndFinalRequests) {
     StartConnected(WriteImageFile({}));
     Upgrade();
@@ -29,6 +45,15 @@ TEST_F(FirmwareUpgrade, HeaderOnlyFileSendsOpeningAndFinalRequests) {
     EXPECT_EQ(Bar("pbProgram"), (BarState{0, 0}));
     EXPECT_EQ(Bar("pbVerify"), (BarState{0, 0}));
     ExpectSuccess();
+    // Nothing to do is drawn as an empty bar, not as a busy one.
+    for (const char* name : {"pbProgram", "pbVerify"}) {
+        auto* bar = Find<QProgressBar>(name);
+        const QImage none = bar->grab().toImage();
+        bar->setRange(0, 100);
+        const QImage empty = bar->grab().toImage();
+        bar->setRange(0, 0);
+        EXPECT_EQ(none, empty) << name;
+    }
 }
 
 TEST_F(FirmwareUpgrade, PartialLastBlockIsSentAndExpectedBackPaddedWithFF) {

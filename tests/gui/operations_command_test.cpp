@@ -1,7 +1,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+
+#include <utility>
 
 #include "gui/operations_fixture.h"
 
@@ -132,6 +135,37 @@ TEST_F(Command, OneShotCommandsAreAcknowledged) {
         EXPECT_EQ(Commands(), QStringList({c.sent}));
         EXPECT_EQ(statuses, QStringList({"Connecting device ...", c.status}));
         EXPECT_EQ(services.pauses, std::vector<std::chrono::milliseconds>({100ms}));
+        ExpectEnding("Command ok.", Yellow(), High());
+    }
+}
+
+// A click given while a one-shot operation runs has no effect: delivered at the start's first
+// event pump, while the window is still enabled, or queued until the operation has ended and
+// the window takes input again (the second half of a double click).
+TEST_F(Command, ClickWhileAnOperationRunsStartsNoSecondRun) {
+    for (const OneShot& c : kOneShots) {
+        SCOPED_TRACE(c.button);
+        Forget();
+        auto* button = Find<QPushButton>(c.button);
+        services.onProcessEvents = [this, &c, clicked = false]() mutable {
+            if (!std::exchange(clicked, true)) {
+                Click(c.button);
+            }
+        };
+        services.onPause = [button](std::chrono::milliseconds) {
+            const QPointF at = button->rect().center();
+            for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QCoreApplication::postEvent(
+                    button, new QMouseEvent(
+                                type, at, button->mapToGlobal(at), Qt::LeftButton,
+                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                Qt::NoModifier));
+            }
+        };
+        Press("tsTest", c.button);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(Commands().size(), 1);
+        EXPECT_EQ(Commands()[0].left(6), c.sent.left(6));
         ExpectEnding("Command ok.", Yellow(), High());
     }
 }

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "gui/operations_fixture.h"
+#include "link.h"
 
 namespace {
 
@@ -65,10 +66,21 @@ TEST_F(Connect, CountsDownNineEightSevenOverUnansweredAttempts) {
         EXPECT_TRUE(NormalCursor());
         EXPECT_TRUE(window->isEnabled());
     }
-    // The failed one closed its link: the next Connect opens a fresh one and is answered.
-    sim->ClearScripts();
+    // The failed one closed its link itself, before anything else opens one.
+    EXPECT_FALSE(window->Context().link.IsOpen());
+}
+
+// An unanswered Connect lets go of the serial port: another program may open it at once.
+TEST_F(Connect, UnansweredConnectReleasesTheSerialPort) {
+    StartAgainstSim(Over::Pty);
+    Script("AC", std::nullopt);
     Click("btnConnect");
-    EXPECT_EQ(StatusText(), "Command ok.");
+    ASSERT_EQ(StatusText(), "Connect device error!");
+    LinkSettings other;
+    other.portName = sim->PtyPath();
+    Link link;
+    link.SetSettings(other);
+    EXPECT_TRUE(link.OpenLink());
 }
 
 TEST_F(Connect, IdentifyReplyOfAnotherLengthIsNoAnswer) {

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTimer>
 
 #include "gui/operations_fixture.h"
@@ -105,6 +106,41 @@ TEST_F(ContinuousTest, CancelInTheMiddleFinishesTheCycle) {
     }
 }
 
+// While a test runs, clicks on the other operations and on the hidden tabs do nothing: only the
+// test's own commands reach the controller, and the Test page stays in front.
+TEST_F(ContinuousTest, ClicksOnOtherOperationsAndHiddenTabsDoNothing) {
+    ConnectOver();
+    auto* pcMain = Find<QTabWidget>("pcMain");
+    QTabBar* tabs = pcMain->tabBar();
+    const QPoint firmwareTab = tabs->tabRect(pcMain->indexOf(Find<QWidget>("tsFirmware"))).center();
+    const QPoint commandTab = tabs->tabRect(pcMain->indexOf(Find<QWidget>("tsCommand"))).center();
+    for (const TestKind& kind : {kDido, kPolling}) {
+        SCOPED_TRACE(kind.button);
+        Forget();
+        CancelAtPause(kind.button, 1, [&] {
+            for (const char* other :
+                 {"btnConnect", "btnReboot", "btnInitial", "btnSetDate", "btnAlarm", kind.other}) {
+                Click(other);
+            }
+            QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, firmwareTab);
+            QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, commandTab);
+            EXPECT_EQ(pcMain->currentWidget(), Find<QWidget>("tsTest"));
+        });
+        Click(kind.button);
+        const QStringList sent = Commands();
+        EXPECT_EQ(sent.filter("AR").size() + sent.filter("AA").size() + sent.filter("JF").size() +
+                      sent.filter("AC").size(),
+                  0)
+            << sent.join(' ').toStdString();
+        EXPECT_EQ(sent.filter("JD").size(), 1);
+        EXPECT_EQ(sent.filter("PI").size(), kind.button == std::string("btnPooling") ? 1 : 0);
+        ExpectIdleAfter(kind);
+        // The tabs come back, and the Function page still has none.
+        EXPECT_EQ(pcMain->currentWidget(), Find<QWidget>("tsTest"));
+        EXPECT_FALSE(TabVisible("tsFunction"));
+    }
+}
+
 TEST_F(ContinuousTest, ClickWhileACancelledRunEndsStartsNothing) {
     ConnectOver();
     Box(1)->setChecked(true);
@@ -145,6 +181,33 @@ TEST_F(ContinuousTest, CancelBeforeTheFirstCycleStillEnds) {
         EXPECT_EQ(Commands(), QStringList({"0001JD"}));
         ExpectIdleAfter(kind);
     }
+}
+
+// Exit while the DIDO test runs against a controller: the window stays while the test does,
+// and goes once the test has run its end sequence, whichever click ended it.
+TEST_F(ContinuousTest, ExitDuringTheDidoTestClosesTheWindowOnceTheTestHasEnded) {
+    ConnectOver();
+    Forget();
+    int cycles = 0;
+    bool stayedAtExit = false;
+    services.onPause = [&](std::chrono::milliseconds duration) {
+        if (duration != 20ms) {
+            return;
+        }
+        if (++cycles == 1) {
+            window->mnuExitClick();
+            stayedAtExit = window->isVisible() && window->Context().state.testActive;
+        } else if (cycles == 3) {
+            Click("btnDIDO");
+        }
+    };
+    Click("btnDIDO");
+    EXPECT_TRUE(stayedAtExit);
+    EXPECT_FALSE(window->isVisible());
+    ASSERT_FALSE(Commands().isEmpty());
+    EXPECT_EQ(Commands().last(), "0001JD");
+    EXPECT_EQ(StatusText(), "Command ok.");
+    EXPECT_FALSE(window->Context().link.IsOpen());
 }
 
 TEST_F(ContinuousTest, InputLampsOnlyFromTwentyNineCharacters) {
@@ -262,13 +325,43 @@ TEST_F(ContinuousTest, DidoOverThePseudoTerminal) {
     ExpectIdleAfter(kDido);
 }
 
-TEST_F(ContinuousTest, ClosingTheWindowEndsTheTestFirst) {
+// Part 4.2: the window stays open and the test goes on; the tool ends once the test has been
+// stopped with its button. File > Exit does the same as the close box.
+TEST_F(ContinuousTest, CloseAndExitWaitForTheTestToBeStopped) {
     ConnectOver();
-    services.onPause = [&](std::chrono::milliseconds) { window->close(); };
+    int pauses = 0;
+    services.onPause = [&](std::chrono::milliseconds) {
+        ++pauses;
+        if (pauses == 1) {
+            window->close();
+        } else if (pauses == 3) {
+            window->mnuExitClick();
+        } else if (pauses == 6) {
+            EXPECT_TRUE(window->isVisible());
+            EXPECT_TRUE(window->Context().state.testRunning);
+            Click("btnPooling");
+        }
+    };
     Click("btnPooling");
-    EXPECT_EQ(Commands(), QStringList({"0001DG0", "0001PI", "0001JD"}));
+    EXPECT_EQ(Commands(), QStringList({"0001DG0", "0001PI", "0001DG0", "0001PI", "0001DG0",
+                                       "0001PI", "0001JD"}));
     EXPECT_EQ(StatusText(), "Command ok.");
     EXPECT_FALSE(window->isVisible());
+}
+
+// A close request while the test's operation start has the window disabled has no effect.
+TEST_F(ContinuousTest, CloseWhileTheTestOpensItsLinkIsIgnored) {
+    ConnectOver();
+    services.onProcessEvents = [this] {
+        if (!window->isEnabled()) {
+            window->close();
+        }
+    };
+    CancelAtPause("btnDIDO", 2);
+    Click("btnDIDO");
+    services.onProcessEvents = {};
+    EXPECT_EQ(Commands(), QStringList({"0001DG0", "0001DG0", "0001JD"}));
+    EXPECT_TRUE(window->isVisible());
 }
 
 }  // namespace

@@ -17,10 +17,12 @@ struct Shot {
 };
 
 bool Render(TfrmModule& window, const QString& folder, const char* language) {
-    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pcMain"));
     for (const Shot& shot :
-         {Shot{"tsTest", "test"}, Shot{"tsFirmware", "firmware"}, Shot{"tsCommand", "command"}}) {
-        pages->setCurrentWidget(window.findChild<QWidget*>(QLatin1String(shot.page)));
+         {Shot{"tsTest", "test"}, Shot{"tsFirmware", "firmware"}, Shot{"tsCommand", "command"},
+          Shot{"tsCom", "com"}, Shot{"tsNet", "net"}}) {
+        auto* page = window.findChild<QWidget*>(QLatin1String(shot.page));
+        // A page's parent is the stack inside its page control.
+        qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget())->setCurrentWidget(page);
         QApplication::processEvents();
         const QString file = QStringLiteral("%1/%2-%3.png").arg(folder, shot.name, language);
         if (!window.grab().save(file)) {

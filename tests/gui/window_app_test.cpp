@@ -41,20 +41,6 @@ TEST(ToolApplication, HandlerExceptionIsShownAndTheToolGoesOn) {
 
 using WindowExit = WindowFixture;
 
-// Closing during a continuous test stops it like its cancel click; the window goes once the
-// test's click handler has returned.
-TEST_F(WindowExit, ExitDuringAContinuousTestWaitsForItsEnd) {
-    Start();
-    Find<QComboBox>("cmbPort")->setEditText(configDir.filePath(QStringLiteral("no-such-port")));
-    window->Context().state.testRunning = true;
-    window->mnuExitClick();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(window->Context().state.testRunning);
-
-    window->btnPoolingClick();  // with no controller this test ends at once
-    EXPECT_FALSE(window->isVisible());
-}
-
 TEST_F(WindowExit, CloseWithoutATestEndsAtOnce) {
     Start();
     Find<QComboBox>("cmbPort")->setEditText(configDir.filePath(QStringLiteral("no-such-port")));

@@ -63,7 +63,9 @@ protected:
         deps.services = &services;
         deps.portSource = [this] { return ports; };
         deps.settingsLocation = SettingsPath();
-        deps.chooseFirmwareFile = [this] { return chosenFirmwareFile; };
+        if (!useFileDialog) {
+            deps.chooseFirmwareFile = [this] { return chosenFirmwareFile; };
+        }
         window = std::make_unique<TfrmModule>(std::move(deps));
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -99,5 +101,6 @@ protected:
     RecordingServices services;
     QStringList ports{QStringLiteral("COM1")};
     QString chosenFirmwareFile;  // what the file dialog returns; empty means cancelled
+    bool useFileDialog = false;  // true: the window's own dlgLoad, driven by the test
     std::unique_ptr<TfrmModule> window;
 };

@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -31,82 +32,106 @@ TEST_F(WindowHost, BusyCursorStaysBalanced) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(WindowHost, WindowDisabledWithItsMenu) {
+// A disabled window takes no clicks, on its buttons or on its menu bar.
+TEST_F(WindowHost, DisabledWindowTakesNoClicks) {
     Start();
-    window->SetWindowEnabled(false);
-    EXPECT_FALSE(window->menuBar()->isEnabled());
-    EXPECT_FALSE(Find<QWidget>("btnConnect")->isEnabled());
-    window->SetWindowEnabled(true);
-    EXPECT_TRUE(window->menuBar()->isEnabled());
-}
-
-TEST_F(WindowHost, RunningTestDisablesTheOtherOperations) {
-    struct Case {
-        TestButton running;
-        const char* stays;
-        const char* other;
-    };
-    Start();
-    window->SetMainPagesEnabled(true);
-    const char* always[] = {"btnConnect", "btnReboot", "btnInitial", "btnSetDate", "btnAlarm"};
-    for (const Case& c : {Case{TestButton::Dido, "btnDIDO", "btnPooling"},
-                          Case{TestButton::Polling, "btnPooling", "btnDIDO"}}) {
-        window->SetOtherOperationsEnabled(c.running, false);
-        for (const char* name : always) {
-            EXPECT_FALSE(Find<QWidget>(name)->isEnabled()) << name;
+    Find<QComboBox>("cmbPort")->setEditText(configDir.filePath(QStringLiteral("no-such-port")));
+    QSignalSpy connects(Find<QPushButton>("btnConnect"), &QPushButton::clicked);
+    QMenuBar* menus = window->menuBar();
+    const QPoint file = menus->actionGeometry(Find<QMenu>("mnuFile")->menuAction()).center();
+    for (const bool enabled : {false, true}) {
+        SCOPED_TRACE(enabled);
+        window->SetWindowEnabled(enabled);
+        QTest::mouseClick(menus, Qt::LeftButton, Qt::NoModifier, file);
+        QWidget* popup = QApplication::activePopupWidget();
+        EXPECT_EQ(popup == Find<QMenu>("mnuFile"), enabled);
+        if (popup) {
+            popup->close();
         }
-        EXPECT_FALSE(Find<QWidget>(c.other)->isEnabled());
-        EXPECT_TRUE(Find<QWidget>(c.stays)->isEnabled());
-        window->SetOtherOperationsEnabled(c.running, true);
-        for (const char* name : always) {
-            EXPECT_TRUE(Find<QWidget>(name)->isEnabled()) << name;
-        }
-        EXPECT_TRUE(Find<QWidget>(c.other)->isEnabled());
+        Click("btnConnect");
+        EXPECT_EQ(connects.count(), enabled ? 1 : 0);
     }
 }
 
-TEST_F(WindowHost, HidingTabsNeverShowsTheFunctionTab) {
+// A lamp shows its colour as a filled circle; a lamp number out of range paints nothing.
+TEST_F(WindowHost, LampsPaintTheirColour) {
     Start();
-    auto* pcMain = Find<QTabWidget>("pcMain");
-    const auto visible = [&](const char* page) {
-        return pcMain->isTabVisible(pcMain->indexOf(Find<QWidget>(page)));
+    window->SetMainPagesEnabled(true);
+    ShowPage("tsTest");
+    const auto centre = [this](const char* name) {
+        auto* lamp = Find<QWidget>(name);
+        const QImage image = lamp->grab().toImage();
+        return image.pixelColor(image.width() / 2, image.height() / 2);
     };
-    window->SetCommandAndFirmwareTabsVisible(false);
-    EXPECT_FALSE(visible("tsCommand"));
-    EXPECT_FALSE(visible("tsFirmware"));
-    EXPECT_TRUE(visible("tsTest"));
-    window->SetCommandAndFirmwareTabsVisible(true);
-    EXPECT_TRUE(visible("tsCommand"));
-    EXPECT_TRUE(visible("tsFirmware"));
-    EXPECT_FALSE(visible("tsFunction"));
+    window->SetLinkLamp(LampColor::Yellow);
+    EXPECT_EQ(centre("shComm"), QColor(255, 255, 0));
+    window->SetLinkLamp(LampColor::Red);
+    EXPECT_EQ(centre("shComm"), QColor(255, 0, 0));
+    window->SetInputLamp(8, LampColor::Red);
+    window->SetInputLamp(9, LampColor::Yellow);
+    window->SetInputLamp(0, LampColor::Yellow);
+    EXPECT_EQ(centre("shDI8"), QColor(255, 0, 0));
+    for (const char* name : {"shDI1", "shDI2", "shDI3", "shDI4", "shDI5", "shDI6", "shDI7"}) {
+        EXPECT_EQ(centre(name), QColor(255, 255, 255)) << name;
+    }
 }
 
-TEST_F(WindowHost, LampsOutputsAndReplies) {
+// Ctrl+Tab and Ctrl+Shift+Tab from a control on a page page through the tabs shown only.
+TEST_F(WindowHost, CtrlTabSkipsHiddenPages) {
     Start();
-    window->SetLinkLamp(LampColor::Yellow);
-    EXPECT_EQ(LampColor(), QColor(255, 255, 0));
-    window->SetInputLamp(8, LampColor::Red);
-    window->SetInputLamp(9, LampColor::Red);  // no such lamp: ignored
-    EXPECT_EQ(LampColor("shDI8"), QColor(255, 0, 0));
-    EXPECT_EQ(LampColor("shDI1"), QColor(255, 255, 255));
+    auto* pcMain = Find<QTabWidget>("pcMain");
+    pcMain->setEnabled(true);
+    const auto page = [&](Qt::KeyboardModifiers modifiers) {
+        QWidget* focus = pcMain->currentWidget()->findChildren<QWidget*>().value(0, pcMain);
+        QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier | modifiers);
+        return pcMain->currentWidget()->objectName();
+    };
+    EXPECT_EQ(page(Qt::NoModifier), "tsFirmware");
+    EXPECT_EQ(page(Qt::NoModifier), "tsCommand");
+    EXPECT_EQ(page(Qt::NoModifier), "tsTest");
+    EXPECT_EQ(page(Qt::ShiftModifier), "tsCommand");
+    EXPECT_EQ(page(Qt::ShiftModifier), "tsFirmware");
+    EXPECT_EQ(page(Qt::ShiftModifier), "tsTest");
+    window->SetCommandAndFirmwareTabsVisible(false);  // as during a continuous test
+    EXPECT_EQ(page(Qt::NoModifier), "tsTest");
+    EXPECT_EQ(page(Qt::ShiftModifier), "tsTest");
+}
 
-    Find<QCheckBox>("chkDO2")->setChecked(true);
-    Find<QCheckBox>("chkDO4")->setChecked(true);
-    EXPECT_EQ((std::vector<bool>{window->OutputTicked(1), window->OutputTicked(2),
-                                 window->OutputTicked(3), window->OutputTicked(4),
-                                 window->OutputTicked(5)}),
-              (std::vector<bool>{false, true, false, true, false}));
+// The outputs to drive are the boxes the user ticked with the mouse.
+TEST_F(WindowHost, OutputsAreTheBoxesTheUserTicked) {
+    Start();
+    window->SetMainPagesEnabled(true);
+    ShowPage("tsTest");
+    for (const char* box : {"chkDO2", "chkDO4"}) {
+        QTest::mouseClick(Find<QCheckBox>(box), Qt::LeftButton);
+    }
+    EXPECT_EQ((std::vector<bool>{window->OutputTicked(0), window->OutputTicked(1),
+                                 window->OutputTicked(2), window->OutputTicked(3),
+                                 window->OutputTicked(4), window->OutputTicked(5)}),
+              (std::vector<bool>{false, false, true, false, true, false}));
     window->UntickOutputs();
-    EXPECT_FALSE(window->OutputTicked(2) || window->OutputTicked(4));
+    for (const char* box : {"chkDO1", "chkDO2", "chkDO3", "chkDO4"}) {
+        EXPECT_FALSE(Find<QCheckBox>(box)->isChecked()) << box;
+    }
+}
 
+// The module controls are read as the form fills them and as the user picks.
+TEST_F(WindowHost, CommandPageIsReadAsShown) {
+    Start();
+    window->SetMainPagesEnabled(true);
+    ShowPage("tsCommand");
+    EXPECT_EQ(window->ControllerCommand(), "AB");
+    EXPECT_EQ(window->ModuleCommand(), "B");
+    EXPECT_EQ(window->ModuleAddress(), "1");
+    EXPECT_EQ(window->ModuleTypeRow(), 0);
+    auto* id = Find<QComboBox>("cmbModuleId");
+    id->setFocus();
+    QTest::keyClick(id, Qt::Key_End);
+    EXPECT_EQ(window->ModuleAddress(), "8");
     window->ShowModuleReply(
         QByteArray("\x03"
                    "0001B\x0D"));
     EXPECT_EQ(Find<QLineEdit>("edModuleCommandRecv")->text(), QStringLiteral(u"\u24030001B\u240D"));
-    Find<QComboBox>("cmbModuleId")->setCurrentIndex(7);
-    EXPECT_EQ(window->ModuleAddress(), "8");
-    EXPECT_EQ(window->ControllerCommand(), "AB");
-    EXPECT_EQ(window->ModuleCommand(), "B");
 }
 
 // Enter presses btnConnect unless the focused control takes it itself.

@@ -17,3 +17,5 @@ add_test(NAME window_screenshots
     COMMAND window_screenshots ${CMAKE_CURRENT_BINARY_DIR}/screenshots)
 set_tests_properties(window_screenshots PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0" TIMEOUT 60)
+
+kr_add_gui_test(window_look_test SOURCES window_look_test.cpp window_input_test.cpp)

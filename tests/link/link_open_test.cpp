@@ -1,13 +1,19 @@
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
+
 #include "frame_codec.h"
 #include "link.h"
 #include "link/link_test_peer.h"
 #include "serial_platform.h"
+#include "support/loopback_listener.h"
 
 namespace {
 
@@ -36,13 +42,41 @@ TEST(LinkOpenTest, SerialPortNamesThatAreNoTerminalFail) {
     EXPECT_EQ(QFile(file).size(), 0);
 }
 
-TEST(LinkOpenTest, ComNamesMapToSerialDevices) {
-    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("COM1")), QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("com12")), QStringLiteral("/dev/ttyS11"));
-    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("/dev/ttyUSB0")),
-              QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_EQ(serial_platform::DevicePath(QStringLiteral("COM0")),
-              QDir::current().absoluteFilePath(QStringLiteral("COM0")));
+TEST(LinkOpenTest, DevicePath) {
+    const QString here = QDir::currentPath();
+    const std::pair<QString, QString> cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"com12", "/dev/ttyS11"},
+        {"COM9999", "/dev/ttyS9998"},
+        {"ttyUSB0", "/dev/ttyUSB0"},
+        {"COM0", "/dev/COM0"},
+        {"COM01", "/dev/COM01"},
+        {"COM10000", "/dev/COM10000"},
+        {"COM1 ", "/dev/COM1 "},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"/tmp/ttyUSB0", "/tmp/ttyUSB0"},
+        {"./ttyUSB0", here + "/./ttyUSB0"},
+        {"links/port", here + "/links/port"},
+        {"", ""},
+    };
+    for (const auto& [name, path] : cases) {
+        EXPECT_EQ(serial_platform::DevicePath(name).toStdString(), path.toStdString())
+            << name.toStdString();
+    }
+}
+
+// A bare name is the device under /dev, not a file of that name in the working folder.
+TEST(LinkOpenTest, BareNameOpensTheDeviceUnderDev) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QFile(QStringLiteral("ptmx")).open(QIODevice::WriteOnly);
+    const bool bare = Opens(SerialAt("ptmx"));
+    const bool here = Opens(SerialAt("./ptmx"));
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(bare);
+    EXPECT_FALSE(here);
+    EXPECT_EQ(QFile(dir.filePath(QStringLiteral("ptmx"))).size(), 0);
 }
 
 // Holds even for root, and through another name of the same device.
@@ -187,6 +221,108 @@ TEST(LinkOpenTest, NetworkAddressAndPortTexts) {
         settings.tcpPort = tcpPort;
         EXPECT_FALSE(Opens(settings)) << ip.toStdString() << " " << tcpPort.toStdString();
     }
+}
+
+// Opening again first closes what was open: the same port opens a second time, a failed open
+// leaves nothing held, and the first TCP peer sees its connection closed.
+TEST(LinkOpenTest, OpeningAgainClosesTheOpenLinkFirst) {
+    ScriptedPeer pty;
+    const std::string path = pty.OpenPty();
+    Link link;
+    link.SetSettings(SerialAt(path));
+    ASSERT_TRUE(link.OpenLink());
+    EXPECT_TRUE(link.OpenLink());
+    link.SetSettings(SerialAt("/dev/no-such-port"));
+    EXPECT_FALSE(link.OpenLink());
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_TRUE(Opens(SerialAt(path)));
+
+    ScriptedPeer first;
+    ScriptedPeer second;
+    LinkSettings settings;
+    settings.type = LinkType::Network;
+    settings.ip = QStringLiteral("127.0.0.1");
+    settings.tcpPort = QString::number(first.Listen());
+    link.SetSettings(settings);
+    ASSERT_TRUE(link.OpenLink());
+    first.Accept();
+    settings.tcpPort = QString::number(second.Listen());
+    link.SetSettings(settings);
+    ASSERT_TRUE(link.OpenLink());
+    EXPECT_TRUE(first.SeesClosed(1000));
+}
+
+// A frame the line never takes (output held by the peer) fails like a lost request, once its
+// transfer time and a reply time-out more have passed: no reply is taken, nothing spins, and
+// none of it goes out ahead of the next request. At 19200,e,8,1 a 13-byte frame takes 7 ms, a
+// firmware block's 1041 bytes 596 ms.
+TEST(LinkOpenTest, WriteThatNeverLeavesFailsLikeALostRequest) {
+    struct Case {
+        int commandLength;
+        double minMs, maxMs;
+    };
+    for (const Case& c : {Case{6, 300, 600}, Case{1034, 890, 1250}}) {
+        SCOPED_TRACE(c.commandLength);
+        ScriptedPeer peer;
+        Link link;
+        link.SetSettings(SerialAt(peer.OpenPty()));
+        ASSERT_TRUE(link.OpenLink());
+        peer.Run([](ScriptedPeer& p) {
+            p.ReadRequest();
+            p.Write(BuildSerialReply("OLD"));
+        });
+        ASSERT_TRUE(link.Transact("0000AC"));
+        peer.Join();
+
+        ASSERT_EQ(::tcflow(peer.SlaveFd(), TCOOFF), 0);
+        peer.Write(BuildSerialReply("WAITING"));
+        const double cpu = ProcessCpuMs();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(link.Transact(QByteArray(c.commandLength, 'A')));
+        const std::chrono::duration<double, std::milli> ms =
+            std::chrono::steady_clock::now() - start;
+        EXPECT_GE(ms.count(), c.minMs);
+        EXPECT_LE(ms.count(), c.maxMs);
+        EXPECT_LT(ProcessCpuMs() - cpu, ms.count() * 0.2);
+        EXPECT_EQ(link.LastReply().toStdString(), BuildSerialReply("OLD"));
+
+        ASSERT_EQ(::tcflow(peer.SlaveFd(), TCOON), 0);
+        std::string received;
+        peer.Run([&](ScriptedPeer& p) { received = p.ReadRequest(); });
+        EXPECT_TRUE(link.Transact("0000DB"));
+        peer.Join();
+        EXPECT_EQ(link.LastReply().toStdString(), BuildSerialReply("WAITING"));
+        EXPECT_EQ(received, BuildRequestFrame("0000DB"));
+    }
+}
+
+// With a pump the connect is waited for among the pump's events: it opens as the blocking one
+// does, and a refused one fails at once. The pump runs until the connect is settled.
+TEST(LinkOpenTest, ConnectWaitedForWithAPump) {
+    ScriptedPeer peer;
+    const int port = peer.Listen();
+    int pumps = 0;
+    Link link;
+    link.SetWaitPump([&] {
+        ++pumps;
+        QCoreApplication::processEvents();
+    });
+    LinkSettings settings;
+    settings.type = LinkType::Network;
+    settings.ip = QStringLiteral("127.0.0.1");
+    settings.tcpPort = QString::number(port);
+    link.SetSettings(settings);
+    EXPECT_TRUE(link.OpenLink());
+    EXPECT_GE(pumps, 1);
+    link.CloseLink();
+
+    int refusing = 0;
+    ::close(ListenOnLoopback(&refusing));  // nothing listens there any more
+    settings.tcpPort = QString::number(refusing);
+    link.SetSettings(settings);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(link.OpenLink());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 }  // namespace

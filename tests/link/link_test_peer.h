@@ -77,6 +77,12 @@ public:
         }
     }
     void HangUp() { CloseFd(fd_); }
+    // Whether the other end closed within the time: the next read finds the end of the stream,
+    // or the reset of an aborted connection.
+    bool SeesClosed(int timeoutMs) {
+        char byte = 0;
+        return Readable(timeoutMs) && ::read(fd_, &byte, 1) <= 0;
+    }
     static void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
     // Serial: the pty's slave path; the peer holds the slave open too so its settings persist.

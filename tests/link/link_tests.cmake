@@ -1,5 +1,6 @@
 # Link over real pseudo-terminals and loopback TCP; the collector and speed strings on their own.
-add_executable(link_test link_test_main.cpp link_transact_test.cpp link_open_test.cpp)
+add_executable(link_test link_test_main.cpp link_transact_test.cpp link_open_test.cpp
+    link_port_settings_test.cpp)
 target_link_libraries(link_test PRIVATE link Qt6::Core GTest::gtest GTest::gmock)
 target_include_directories(link_test PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 gtest_discover_tests(link_test DISCOVERY_TIMEOUT 60

@@ -126,7 +126,7 @@ TEST_P(SimServerTest, BrokenOrForeignRequestsGetNoReply) {
                                  BuildRequestFrame("00")};
     for (const auto& frame : cases) {
         client_->Write(frame);
-        EXPECT_EQ(client_->Drain(250), "") << sim::SimLog::Printable(frame);
+        EXPECT_EQ(client_->Drain(250), "") << sim::SimLog::Escaped(frame);
     }
     // The line is still in step: the next good request is answered.
     EXPECT_EQ(client_->Exchange("0001AS").size(), 21u);

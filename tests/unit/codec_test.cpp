@@ -62,6 +62,15 @@ TEST(FrameCodec, ByteToHexIsUpperCaseHighNibbleFirst) {
     }
 }
 
+// The request frame, the serial reply and the simulator's frame check all write a CRC this way.
+TEST(FrameCodec, CrcDigitsAreUpperCaseHighByteFirst) {
+    const std::pair<std::uint16_t, const char*> cases[] = {
+        {0x0000, "0000"}, {0x00FE, "00FE"}, {0x89E0, "89E0"}, {0xBB3D, "BB3D"}, {0x0A0B, "0A0B"}};
+    for (const auto& [crc, digits] : cases) {
+        EXPECT_EQ(CrcDigits(crc), digits);
+    }
+}
+
 TEST(FrameCodec, SerialReplyCheck) {
     struct Case {
         const char* what;

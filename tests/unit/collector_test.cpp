@@ -15,8 +15,12 @@ struct Case {
     std::size_t leftOver;  // bytes of the last chunk not fed
 };
 
+// Built in place: GCC 12 at -O3 takes a literal prepended to a temporary for an overlapping copy.
 std::string Long(std::size_t total) {
-    return "\x03" + std::string(total - 2, 'x') + "\r";
+    std::string reply(total, 'x');
+    reply.front() = '\x03';
+    reply.back() = '\r';
+    return reply;
 }
 
 TEST(ReplyCollectorTest, CollectsFromStartByteToCarriageReturn) {

@@ -1,8 +1,11 @@
+#include <QCoreApplication>
 #include <QSet>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <vector>
 
 #include "port_list.h"
@@ -31,7 +34,28 @@ TEST(TextTable, EveryEntryExistsInEveryLanguage) {
             EXPECT_NE(TextTable::Raw(i)[1], english) << "entry " << i;
         }
     }
-    EXPECT_THROW(TextTable::Raw(kTextCount), std::out_of_range);
+}
+
+// An entry added or dropped in the middle of the table shifts every name after it.
+TEST(TextTable, NamesFindTheirEntries) {
+    const std::pair<TextId, const char*> cases[] = {
+        {TextId::WindowCaption, "KR470QX-V5 Tools V1.00"},
+        {TextId::OpenPortError, "Open communication port error!"},
+        {TextId::LanguageItems, "&English"},
+        {TextId::ConnectingDevice, "Connecting device ..."},
+        {TextId::CommandError, "Command error!"},
+        {TextId::CancelTest, "Cancel test"},
+        {TextId::SetReboot, "Set reboot"},
+        {TextId::CommandTestButton, "Command test"},
+        {TextId::LoadFirmwareFileError, "Load firmware file error!"},
+        {TextId::Note, "Note !"},
+    };
+    for (const auto& [id, english] : cases) {
+        EXPECT_EQ(TextTable::Text(id, Language::English), QString::fromLatin1(english));
+    }
+    EXPECT_TRUE(TextTable::Text(TextId::FirmwareNote, Language::English)
+                    .startsWith(QStringLiteral("Upgrading the firmware of the Product")));
+    EXPECT_EQ(kTextCount, 44);
 }
 
 TEST(TextTable, EntriesThatShareTextsAndTheLanguageItems) {
@@ -67,7 +91,38 @@ TEST(TextTable, WindowFontPerLanguage) {
         EXPECT_EQ(font.pointSize(), c.points);
         EXPECT_FALSE(font.bold());
         EXPECT_FALSE(font.italic());
-        EXPECT_EQ(LanguageFontColor(c.language), QColor(Qt::black));
+        EXPECT_EQ(ColorFromText(FontOf(c.language).color), QColor(Qt::black));
+    }
+}
+
+TEST(TextTable, FontColourTexts) {
+    struct Case {
+        const char* text;
+        std::optional<QColor> colour;
+    };
+    const Case cases[] = {
+        {"0x00000000", QColor(0, 0, 0)},
+        {"0x000000FF", QColor(255, 0, 0)},  // red is the low byte
+        {"0x0000ff00", QColor(0, 255, 0)},
+        {"0X00FF0000", QColor(0, 0, 255)},
+        {"0x00563412", QColor(0x12, 0x34, 0x56)},
+        {"0x00FFFFFF", QColor(255, 255, 255)},
+        {"255", QColor(255, 0, 0)},  // decimal without the prefix
+        {"0", QColor(0, 0, 0)},
+        {"", std::nullopt},
+        {"0x", std::nullopt},
+        {"black", std::nullopt},
+        {"0xG0000000", std::nullopt},
+        {"00FF", std::nullopt},  // hexadecimal needs its prefix
+        {" 0x00000000", std::nullopt},
+        {"-1", std::nullopt},
+        {"0x01000000", std::nullopt},  // a system colour
+        {"0xFF000008", std::nullopt},
+        {"0x1000000000", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ColorFromText(c.text), c.colour);
     }
 }
 
@@ -114,6 +169,29 @@ TEST(SystemServices, PauseNeverEndsEarly) {
         EXPECT_GE(took, duration);
         EXPECT_LT(took, duration + 50ms);
     }
+}
+
+// The long pause (the 7000 ms after the final firmware command) keeps its length and runs the
+// window's events meanwhile, timers among them; the plain pause runs none.
+TEST(SystemServices, LongPauseRunsEventsAndNeverEndsEarly) {
+    int argc = 1;
+    char name[] = "shell_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    SystemServices services;
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    services.Pause(100ms);
+    EXPECT_EQ(ticks, 0);
+    const auto start = std::chrono::steady_clock::now();
+    services.LongPause(200ms);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 200ms);
+    EXPECT_LT(took, 300ms);
+    EXPECT_GE(ticks, 5);
 }
 
 TEST(PortList, SystemNamesAreTrimmedButOtherwiseKept) {

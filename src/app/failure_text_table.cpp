@@ -14,9 +14,11 @@ enum class Why {
     PermissionSeatRule,
     Busy,
     BusyHidden,
+    BusyUnknown,
     BusyGrabbers,
     BusySuspects,
     NoSuchDevice,
+    VanishedAdapter,
     NotATerminal,
     DeviceFailed,
     ComName,
@@ -61,6 +63,9 @@ const std::array<TextTable::Entry, static_cast<int>(Why::Count)> kTexts = {{
      "请关闭该程序后再连线。",
      "%1 正被其他程式占用，系統未向此使用者顯示是哪個程式（sudo fuser -v %1 可顯示）。\n"
      "請關閉該程式後再連線。"},
+    {"%1 is in use by another program.\nClose it, then connect again.",
+     "%1 正被其他程序占用。\n请关闭该程序后再连线。",
+     "%1 正被其他程式占用。\n請關閉該程式後再連線。"},
     {"ModemManager and brltty are known to grab USB serial adapters when they are plugged in: "
      "wait a few seconds, or stop or remove them.",
      "ModemManager 与 brltty 常在 USB 串口转接器插上时占用它：请稍候几秒，或停止、移除这两个程序。",
@@ -68,11 +73,11 @@ const std::array<TextTable::Entry, static_cast<int>(Why::Count)> kTexts = {{
      "。"},
     {"Running now: %1.", "正在运行：%1。", "正在執行：%1。"},
     {"%1 does not exist. Is the adapter plugged in? The list under Port shows the serial ports "
-     "this computer has.\nAn adapter that vanishes right after it was plugged in may have been "
-     "claimed by brltty.",
-     "%1 不存在。转接器是否已插上？“连接阜”清单列出本机现有的串口。\n"
+     "this computer has.",
+     "%1 不存在。转接器是否已插上？“连接阜”清单列出本机现有的串口。",
+     "%1 不存在。轉接器是否已插上？「連接阜」清單列出本機現有的序列埠。"},
+    {"An adapter that vanishes right after it was plugged in may have been claimed by brltty.",
      "插上后随即消失的转接器可能已被 brltty 占用。",
-     "%1 不存在。轉接器是否已插上？「連接阜」清單列出本機現有的序列埠。\n"
      "插上後隨即消失的轉接器可能已被 brltty 占用。"},
     {"%1 is not a serial port (not a terminal device). Nothing was written to it.",
      "%1 不是串口（不是终端装置）。未向它写入任何资料。",
@@ -141,6 +146,9 @@ QString Permission(const OpenFailure& f, const Words& words) {
 }
 
 QString Busy(const OpenFailure& f, const Words& words) {
+    if (!f.linuxHints) {
+        return words(Why::BusyUnknown).arg(f.device);
+    }
     const QString who = f.holders.isEmpty() ? words(Why::BusyHidden).arg(f.device)
                                             : words(Why::Busy).arg(f.device, Holders(f.holders));
     QString text = who + QLatin1Char('\n') + words(Why::BusyGrabbers);
@@ -156,8 +164,11 @@ QString SerialCause(const OpenFailure& f, const Words& words) {
             return Permission(f, words);
         case OpenCause::DeviceBusy:
             return Busy(f, words);
-        case OpenCause::NoSuchDevice:
-            return words(Why::NoSuchDevice).arg(f.device.isEmpty() ? f.portName : f.device);
+        case OpenCause::NoSuchDevice: {
+            const QString text =
+                words(Why::NoSuchDevice).arg(f.device.isEmpty() ? f.portName : f.device);
+            return f.linuxHints ? text + QLatin1Char('\n') + words(Why::VanishedAdapter) : text;
+        }
         case OpenCause::NotATerminal:
             return words(Why::NotATerminal).arg(f.device);
         case OpenCause::NoAnswer:

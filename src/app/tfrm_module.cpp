@@ -198,7 +198,7 @@ void TfrmModule::closeEvent(QCloseEvent* event) {
         return;
     }
     // During a continuous test the window stays open and the test goes on; the tool ends as soon
-    // as the test has been stopped with its button (Part 4.2).
+    // as the test has been stopped with its button.
     if (state_.testActive) {
         exitAsked_ = true;
         event->ignore();
@@ -223,8 +223,8 @@ bool TfrmModule::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmModule::RunOneShot(const std::function<void()>& operation) {
-    // From the click to the return the window takes no input (Part 2.1 disables it only after
-    // the first event pump, and enables it before the ending's beep), and what was given
+    // From the click to the return the window takes no input (the operation disables it only
+    // after its first event pump, and enables it before the ending's beep), and what was given
     // meanwhile is dropped before it takes input again: one run per burst of clicks.
     const QScopedValueRollback running(oneShotRunning_, true);
     const bool wasClosed = gate_->SetClosed(true);

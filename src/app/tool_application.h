@@ -5,7 +5,7 @@
 
 #include <functional>
 
-// The application title: never translated or changed (Part 4.2).
+// The application title: never translated or changed.
 inline constexpr char kApplicationTitle[] = "KR470QX-V5 Tools";
 
 // The application: an exception thrown in an event handler is shown with its text and the tool

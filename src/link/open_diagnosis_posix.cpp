@@ -148,11 +148,13 @@ OpenFailure DiagnoseSerial(const QString& portName, const QString& path, SerialS
     failure.portName = portName;
     failure.device = path;
     failure.systemText = systemText;
+    failure.linuxHints = true;
     struct stat info {};
     const QByteArray native = QFile::encodeName(path);
     if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
         const int reason = path.isEmpty() ? ENOENT : errno;
-        failure.cause = reason == EACCES ? OpenCause::PermissionDenied : OpenCause::NoSuchDevice;
+        // A folder on the way that may not be entered says nothing about the device's group.
+        failure.cause = reason == EACCES ? OpenCause::DeviceFailed : OpenCause::NoSuchDevice;
         failure.systemText = SystemText(reason);
         return failure;
     }

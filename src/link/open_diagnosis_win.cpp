@@ -8,7 +8,9 @@ OpenFailure DiagnoseSerial(const QString& portName, const QString& path, SerialS
                            QSerialPort::SerialPortError error, const QString& systemText) {
     OpenFailure failure;
     failure.portName = portName;
-    failure.device = path;
+    // "\\.\COM5" is how the port is reached; the technician knows it as COM5.
+    failure.device = portName;
+    (void)path;
     failure.systemText = systemText;
     switch (step) {
         case SerialStep::Find:

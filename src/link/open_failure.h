@@ -43,6 +43,7 @@ struct OpenFailure {
     QList<DeviceHolder> holders;   // DeviceBusy: other processes that have it open, if visible
     QList<DeviceHolder> suspects;  // DeviceBusy: running grabbers whose open files are hidden
     QString systemText;            // the system's own words
+    bool linuxHints = false;       // serial: fuser, ModemManager and brltty are things to look at
     std::chrono::milliseconds connectBound{0};  // ConnectTimedOut
     QString speed;                              // NoAnswer on a serial link
 };

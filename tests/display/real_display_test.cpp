@@ -335,7 +335,7 @@ protected:
 QProcess* RealDisplay::xvfb_ = nullptr;
 QString RealDisplay::displayName_;
 
-// Point 1: the title bar shows the caption of the language, nothing appended; the application
+// The title bar shows the caption of the language, nothing appended; the application
 // keeps its own name in the window class.
 TEST_F(RealDisplay, TitleIsTheCaptionOfTheLanguage) {
     StartSim();
@@ -357,7 +357,7 @@ TEST_F(RealDisplay, TitleIsTheCaptionOfTheLanguage) {
     }
 }
 
-// Point 2: a double click, or a burst of Enter presses, runs a one-shot operation once.
+// A double click, or a burst of Enter presses, runs a one-shot operation once.
 TEST_F(RealDisplay, DoubleClickRunsAnOperationOnce) {
     StartSim();
     WriteSettings();
@@ -381,7 +381,7 @@ TEST_F(RealDisplay, DoubleClickRunsAnOperationOnce) {
     EXPECT_EQ(Count("0000AC"), 2);
 }
 
-// Point 5: Ctrl+Tab and Ctrl+Shift+Tab page through the tabs shown, never to "Function test".
+// Ctrl+Tab and Ctrl+Shift+Tab page through the tabs shown, never to "Function test".
 // The page reached is told by a click on a button that only it has.
 TEST_F(RealDisplay, CtrlTabPagesThroughTheShownTabs) {
     StartSim();
@@ -402,7 +402,7 @@ TEST_F(RealDisplay, CtrlTabPagesThroughTheShownTabs) {
     Barrier();  // "Alarm test" is on the Basic test page only
 }
 
-// Points 3 and 4: during an upgrade a close request has no effect; the 7000 ms pause after the
+// During an upgrade a close request has no effect; the 7000 ms pause after the
 // final command keeps its length while the window answers pings and its lamp blinks. Once the
 // upgrade has ended, a close request ends the tool.
 TEST_F(RealDisplay, UpgradeKeepsItsWindowAndStaysAlive) {
@@ -439,7 +439,7 @@ TEST_F(RealDisplay, UpgradeKeepsItsWindowAndStaysAlive) {
     EXPECT_TRUE(ToolEnds());
 }
 
-// Point 4: a TCP connect that gets no answer keeps its full 21 s, while the window answers
+// A TCP connect that gets no answer keeps its full 21 s, while the window answers
 // pings and its lamp blinks.
 TEST_F(RealDisplay, UnansweredConnectKeepsTheWindowAlive) {
     const SilentListener silent;
@@ -460,7 +460,7 @@ TEST_F(RealDisplay, UnansweredConnectKeepsTheWindowAlive) {
     EXPECT_EQ(Lamp(), kRed);
 }
 
-// Point 3: during the DIDO test a close request leaves the window open and the test going; the
+// During the DIDO test a close request leaves the window open and the test going; the
 // tool ends as soon as the test has been stopped with its button.
 TEST_F(RealDisplay, CloseDuringTheDidoTestWaitsForItsButton) {
     StartSim();

@@ -269,8 +269,34 @@ TEST(FailureTooltip, HolderTheSystemDoesNotShowIsSaidSo) {
     OpenFailure failure;
     failure.cause = OpenCause::DeviceBusy;
     failure.device = QStringLiteral("/dev/ttyUSB0");
+    failure.linuxHints = true;
     ExpectSaid(Say(failure), OpenCause::DeviceBusy,
                {"does not show", "sudo fuser -v /dev/ttyUSB0", "ModemManager"});
+}
+
+// Where the system names no holders and has no adapter grabbers (Windows), none of that advice
+// is given, in any language, and the port is named as typed.
+TEST(FailureTooltip, NoLinuxAdviceWhereItDoesNotApply) {
+    struct Case {
+        OpenCause cause;
+        const char* english;
+    };
+    for (const Case& c : {Case{OpenCause::DeviceBusy, "COM12 is in use by another program"},
+                          Case{OpenCause::NoSuchDevice, "COM12 does not exist"}}) {
+        OpenFailure failure;
+        failure.cause = c.cause;
+        failure.portName = QStringLiteral("COM12");
+        failure.device = QStringLiteral("COM12");
+        const Said said = Say(failure);
+        ExpectSaid(said, c.cause, {c.english});
+        for (const QString& text : said.texts) {
+            for (const char* hint : {"fuser", "ModemManager", "brltty", "/dev/", "udev"}) {
+                EXPECT_FALSE(text.contains(QLatin1String(hint))) << text.toStdString();
+            }
+        }
+        failure.linuxHints = true;
+        EXPECT_TRUE(FailureTooltip(failure, Language::English).contains("brltty"));
+    }
 }
 
 // ModemManager and brltty run as root: another user cannot see their files, only their names.

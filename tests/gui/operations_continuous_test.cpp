@@ -325,7 +325,7 @@ TEST_F(ContinuousTest, DidoOverThePseudoTerminal) {
     ExpectIdleAfter(kDido);
 }
 
-// Part 4.2: the window stays open and the test goes on; the tool ends once the test has been
+// The window stays open and the test goes on; the tool ends once the test has been
 // stopped with its button. File > Exit does the same as the close box.
 TEST_F(ContinuousTest, CloseAndExitWaitForTheTestToBeStopped) {
     ConnectOver();

@@ -20,14 +20,6 @@ QString Hex4(quint16 value) {
 
 }  // namespace
 
-QStringList SystemPorts() {
-    QStringList names;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        names.append(NameOf(info));
-    }
-    return names;
-}
-
 QString TrimControlAndBlanks(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();

@@ -6,7 +6,7 @@
 #include <chrono>
 
 // The few serial-port calls Qt does not offer. One implementation per platform; nothing else in
-// the link makes system calls.
+// the link makes system calls but the open-failure diagnosis, which has platform files too.
 namespace serial_platform {
 
 // The device path for a port name: "COMn" maps to the platform's n-th serial device, any other

@@ -52,30 +52,6 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit = 10s) {
     return true;
 }
 
-// A TCP listener that takes one connection into its queue and never accepts it: the next
-// connect gets no answer at all (the kernel drops its SYN), as from a controller that is off.
-class SilentListener {
-public:
-    SilentListener() : listener_(ListenOnLoopback(&port_, 0, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<quint16>(port_));
-        filler_ = socket(AF_INET, SOCK_STREAM, 0);
-        connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    }
-    ~SilentListener() {
-        close(filler_);
-        close(listener_);
-    }
-    quint16 Port() const { return static_cast<quint16>(port_); }
-
-private:
-    int port_ = 0;
-    int listener_;
-    int filler_ = -1;
-};
-
 // A child that goes with this process, also when ctest ends it on a time-out.
 void EndsWithUs(QProcess& process) {
     process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -442,7 +418,7 @@ TEST_F(RealDisplay, UpgradeKeepsItsWindowAndStaysAlive) {
 // A TCP connect that gets no answer keeps its full 21 s, while the window answers
 // pings and its lamp blinks.
 TEST_F(RealDisplay, UnansweredConnectKeepsTheWindowAlive) {
-    const SilentListener silent;
+    const SilentLoopbackPort silent;
     StartSim();
     WriteSettings("English", silent.Port());
     StartTool();

@@ -161,51 +161,6 @@ private:
     bool held_ = false;
 };
 
-// A loopback port with nothing listening: bound, so that no one else takes it meanwhile.
-class RefusingPort {
-public:
-    RefusingPort() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-    }
-    ~RefusingPort() { ::close(fd_); }
-    int Port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
-// A listener whose backlog is full: further connects get no answer at all.
-class SilentPort {
-public:
-    SilentPort() {
-        listener_ = ListenOnLoopback(&port_, 0, 0);
-        filler_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<uint16_t>(port_));
-        ::connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    }
-    ~SilentPort() {
-        ::close(filler_);
-        ::close(listener_);
-    }
-    int Port() const { return port_; }
-
-private:
-    int listener_ = -1;
-    int filler_ = -1;
-    int port_ = 0;
-};
-
 void ExpectSaid(const Said& said, OpenCause cause, const QStringList& english) {
     EXPECT_EQ(said.cause, cause);
     ASSERT_EQ(said.texts.size(), 3);
@@ -334,11 +289,11 @@ TEST(FailureTooltip, NetworkCausesMadeReal) {
                {"\"127.1\" is not an IPv4 address"});
     ExpectSaid(Say(FailureOf(Network("127.0.0.1", "abc"))), OpenCause::PortZero,
                {"\"abc\" gives port 0"});
-    RefusingPort refusing;
+    RefusingLoopbackPort refusing;
     const QString closed = QString::number(refusing.Port());
     ExpectSaid(Say(FailureOf(Network("127.0.0.1", closed))), OpenCause::ConnectionRefused,
                {"127.0.0.1 refused the connection", "TCP port " + closed});
-    SilentPort silent;
+    SilentLoopbackPort silent;
     const QString unanswered = QString::number(silent.Port());
     const auto start = std::chrono::steady_clock::now();
     ExpectSaid(Say(FailureOf(Network("127.0.0.1", unanswered), 400ms)), OpenCause::ConnectTimedOut,

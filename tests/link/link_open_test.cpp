@@ -316,9 +316,8 @@ TEST(LinkOpenTest, ConnectWaitedForWithAPump) {
     EXPECT_GE(pumps, 1);
     link.CloseLink();
 
-    int refusing = 0;
-    ::close(ListenOnLoopback(&refusing));  // nothing listens there any more
-    settings.tcpPort = QString::number(refusing);
+    const RefusingLoopbackPort refusing;
+    settings.tcpPort = QString::number(refusing.Port());
     link.SetSettings(settings);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(link.OpenLink());

@@ -94,6 +94,10 @@ void TfrmModule::CreateComponents() {
     ui_->cmbAlarm->view()->setStyleSheet(
         QStringLiteral("QAbstractItemView { background-color: palette(highlight); color: yellow; }"
                        " QAbstractItemView::item { height: 29px; }"));
+    // The memo's sheet leaves its viewport without a fill of its own, to let the memo's red show
+    // through; the Windows style then paints the viewport with the theme's white edit background.
+    // A sheet on the viewport has the style sheet paint it red itself.
+    ui_->moFirmwareNote->viewport()->setStyleSheet(QStringLiteral("background-color: red;"));
     // Typed port names and speeds are used as typed, in their own case.
     for (QComboBox* list : {ui_->cmbPort, ui_->cmbBaudrate}) {
         list->completer()->setCaseSensitivity(Qt::CaseSensitive);

@@ -1,15 +1,23 @@
 // What the window paints: colours are read from grabbed pixels, not from the properties set.
 #include <QAbstractItemView>
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QComboBox>
 #include <QImage>
 #include <QMap>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QScopeGuard>
 
 #include "gui/window_fixture.h"
 
 namespace {
 
-using WindowLook = WindowFixture;
+class WindowLook : public WindowFixture {
+protected:
+    void ExpectFirmwareNoteOnRed();
+};
 
 // The colours painted in a region, most frequent first.
 QList<std::pair<QRgb, int>> ColoursOf(const QImage& image, QRect region = {}) {
@@ -73,14 +81,29 @@ const QColor kRed(255, 0, 0);
 const QColor kYellow(255, 255, 0);
 const QColor kWhite(255, 255, 255);
 
+// Fusion, but a scroll area's viewport with a styled background gets the white of an edit field,
+// as the Windows style paints it from the theme.
+class WhiteViewportStyle : public QProxyStyle {
+public:
+    WhiteViewportStyle() : QProxyStyle(QStringLiteral("fusion")) {}
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        const auto* area =
+            widget ? qobject_cast<const QAbstractScrollArea*>(widget->parentWidget()) : nullptr;
+        if (element == PE_Widget && area && area->viewport() == widget) {
+            painter->fillRect(option->rect, Qt::white);
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
+
 // The warning on the Firmware page is text on red: yellow for the title, white for the note.
-TEST_F(WindowLook, FirmwareNoteIsPaintedOnRed) {
+void WindowLook::ExpectFirmwareNoteOnRed() {
     struct Case {
         const char* control;
         QColor text;
     };
-    Start();
-    ShowPage("tsFirmware");
     for (const Case& c : {Case{"pnFirmwareNote", kYellow}, Case{"moFirmwareNote", kWhite}}) {
         SCOPED_TRACE(c.control);
         QWidget* painted = Find<QWidget>(c.control);
@@ -93,6 +116,25 @@ TEST_F(WindowLook, FirmwareNoteIsPaintedOnRed) {
         EXPECT_GT(colours.first().second, image.width() * image.height() / 2);
         EXPECT_GT(PixelsOf(image, c.text), 50);
     }
+}
+
+TEST_F(WindowLook, FirmwareNoteIsPaintedOnRed) {
+    Start();
+    ShowPage("tsFirmware");
+    ExpectFirmwareNoteOnRed();
+}
+
+// The style sheets must not leave the memo's viewport to the style's own background.
+TEST_F(WindowLook, FirmwareNoteIsPaintedOnRedWhereTheStylePaintsViewports) {
+    const QString previous = QApplication::style()->name();
+    QApplication::setStyle(new WhiteViewportStyle);
+    const auto restore = qScopeGuard([&] {
+        window.reset();
+        QApplication::setStyle(previous);
+    });
+    Start();
+    ShowPage("tsFirmware");
+    ExpectFirmwareNoteOnRed();
 }
 
 // The open alarm list looks like the closed box: yellow on the box's colour, with a selection

@@ -1,7 +1,5 @@
 #include "port_settings.h"
 
-#include "speed_string.h"
-
 namespace {
 
 QSerialPort::Parity ToPortParity(LineSettings::Parity parity) {
@@ -35,8 +33,12 @@ QSerialPort::StopBits ToPortStopBits(LineSettings::StopBits stopBits) {
 }  // namespace
 
 PortSettings PortSettingsFor(const QString& speed) {
+    return PortSettingsFor(ParseSpeedString(speed.toStdString()));
+}
+
+PortSettings PortSettingsFor(const std::optional<LineSettings>& line) {
     PortSettings port;
-    if (const auto line = ParseSpeedString(speed.toStdString())) {
+    if (line) {
         // The parser admits 5 to 8 data bits only, the values of QSerialPort's enum.
         port.line = PortSettings::Line{line->speed, ToPortParity(line->parity),
                                        static_cast<QSerialPort::DataBits>(line->dataBits),

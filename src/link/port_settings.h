@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "speed_string.h"
+
 // What the serial port is given for a speed string, so that the mapping can be read without a
 // port: a pseudo-terminal keeps neither even nor mark parity.
 struct PortSettings {
@@ -20,3 +22,5 @@ struct PortSettings {
 };
 
 PortSettings PortSettingsFor(const QString& speed);
+// The same for a speed string already read; absent when it could not be.
+PortSettings PortSettingsFor(const std::optional<LineSettings>& line);

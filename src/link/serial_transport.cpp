@@ -75,7 +75,8 @@ std::optional<open_diagnosis::SerialStep> SerialTransport::OpenPort(const QStrin
 
 // Each setting is tried on its own and a refusal is ignored: the port keeps what it had.
 void SerialTransport::ApplySpeedString(const QString& speed) {
-    const PortSettings settings = PortSettingsFor(speed);
+    const auto parsed = ParseSpeedString(speed.toStdString());
+    const PortSettings settings = PortSettingsFor(parsed);
     if (const auto& line = settings.line) {
         port_.setBaudRate(line->baudRate);
         port_.setParity(line->parity);
@@ -83,7 +84,7 @@ void SerialTransport::ApplySpeedString(const QString& speed) {
         port_.setStopBits(line->stopBits);
     }
     port_.setFlowControl(settings.flowControl);
-    timing_ = ParseSpeedString(speed.toStdString()).value_or(kSlowestLine);
+    timing_ = parsed.value_or(kSlowestLine);
     // Past the deadline a pause longer than this ends the reply. A USB adapter hands bytes over
     // at its latency timer (16 ms by default) and a loaded machine schedules a pty's writer late,
     // so a few character times alone would cut off replies that are still coming.

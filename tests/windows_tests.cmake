@@ -31,7 +31,7 @@ kr_add_test(speed_string_test SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/link/link_spee
             LIBS link_core)
 kr_add_test(reply_fields_test SOURCES ${unit}/reply_fields_test.cpp LIBS operations)
 kr_add_test(shell_test SOURCES ${unit}/shell_test.cpp LIBS app)
-kr_add_test(settings_registry_test SOURCES ${unit}/settings_registry_test.cpp LIBS app)
+kr_add_test(settings_registry_test SOURCES ${unit}/settings_registry_test.cpp LIBS shell)
 kr_add_test(serial_platform_test SOURCES ${unit}/serial_platform_win_test.cpp LIBS link)
 
 # Every page in every language as PNG files; run beside the zip's DLLs and plug-ins.

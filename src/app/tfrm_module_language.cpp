@@ -2,6 +2,7 @@
 #include <QPalette>
 #include <QTabBar>
 
+#include "language_font.h"
 #include "tfrm_module.h"
 #include "ui_tfrm_module.h"
 

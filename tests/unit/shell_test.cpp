@@ -8,11 +8,11 @@
 #include <optional>
 #include <vector>
 
+#include "language_font.h"
 #include "port_list.h"
 #include "reply_display.h"
 #include "speaker.h"
 #include "system_services.h"
-#include "text_table.h"
 
 namespace {
 

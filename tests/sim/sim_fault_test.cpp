@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "link/sim_test_client.h"
+#include "sim/sim_test_client.h"
 #include "sim_server.h"
 
 namespace {

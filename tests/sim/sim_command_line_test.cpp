@@ -5,7 +5,7 @@
 #include <csignal>
 
 #include "command_line.h"
-#include "link/sim_test_client.h"
+#include "sim/sim_test_client.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "controller_model.h"
-#include "link/sim_test_client.h"
+#include "sim/sim_test_client.h"
 #include "sim_log.h"
 #include "sim_server.h"
 

@@ -1,1 +1,0 @@
-kr_add_test(reply_fields_test SOURCES reply_fields_test.cpp LIBS operations)

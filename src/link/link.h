@@ -42,8 +42,6 @@ public:
     const QByteArray& LastReply() const { return lastReply_; }
     int ReplyLength() const { return replyLength_; }
 
-    static constexpr std::chrono::milliseconds kReplyTimeout{300};
-
 private:
     LinkSettings settings_;
     OpenFailure openFailure_;

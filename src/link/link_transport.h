@@ -11,6 +11,10 @@
 
 class ReplyCollector;
 
+// How long a transaction waits for its reply (the serial link lets a reply that keeps coming run
+// past it).
+inline constexpr std::chrono::milliseconds kReplyTimeout{300};
+
 // One open link: moves a request out and reply bytes in, by the collection rules of its kind.
 class LinkTransport {
 public:

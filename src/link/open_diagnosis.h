@@ -10,7 +10,7 @@ namespace open_diagnosis {
 
 // The step of the serial open that failed.
 enum class SerialStep {
-    Find,      // the path names no character device
+    Find,      // the path is nothing the port open may be given
     Open,      // the port layer refused, with `error` and its text
     Terminal,  // opened, but not a terminal
     Lock,      // opened, but someone else holds it

@@ -34,9 +34,11 @@ struct DeviceHolder {
 struct OpenFailure {
     OpenCause cause = OpenCause::None;
     LinkType link = LinkType::Serial;
-    QString portName;  // serial: the name as typed; network: the IP text as typed
-    QString device;    // serial: the device path tried; network: the TCP port text as typed
-    QString group;     // PermissionDenied: the group that owns the device
+    QString portName;              // serial: the name as typed
+    QString device;                // serial: the device path tried
+    QString ip;                    // network: the IP text as typed
+    QString tcpPort;               // network: the TCP port text as typed
+    QString group;                 // PermissionDenied: the group that owns the device
     bool groupMayOpen = false;     // PermissionDenied: members of that group may read and write
     bool memberNextLogin = false;  // PermissionDenied: in the group, but not in this session yet
     bool seatRuleApplies = false;  // PermissionDenied: the package's udev rule covers the device

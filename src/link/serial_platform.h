@@ -13,16 +13,12 @@ namespace serial_platform {
 // bare name to the platform's device of that name, and a path is used as typed.
 QString DevicePath(const QString& portName);
 
-// Whether the path names a character device, checked before anything opens it.
-bool IsCharacterDevice(const QString& path);
+// Whether the port open may be given the path, checked before anything opens it: the open must
+// not write to, create or truncate a file that happens to be there.
+bool MayOpenAsPort(const QString& path);
 
-// The longest single readiness wait on a port. Wine tells the Windows port layer of arrived bytes
-// only at its next wait, so there waits are cut short; elsewhere a wait lasts until its end.
-#ifdef _WIN32
-inline constexpr std::chrono::milliseconds kLongestWait{10};
-#else
-inline constexpr std::chrono::milliseconds kLongestWait = std::chrono::hours(1);
-#endif
+// The longest single readiness wait on a port.
+std::chrono::milliseconds LongestWait();
 
 // Calls on the handle of an open port.
 bool IsTerminal(qintptr handle);

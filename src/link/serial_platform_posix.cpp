@@ -33,10 +33,16 @@ QString DevicePath(const QString& portName) {
     return QDir::current().absoluteFilePath(portName);
 }
 
-bool IsCharacterDevice(const QString& path) {
+// Only a character device: nothing may be written to a file that happens to be there.
+bool MayOpenAsPort(const QString& path) {
     struct stat info {};
     return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0 &&
            S_ISCHR(info.st_mode);
+}
+
+// A wait lasts until its end: the port layer hears of arrived bytes at once.
+std::chrono::milliseconds LongestWait() {
+    return std::chrono::hours(1);
 }
 
 bool IsTerminal(qintptr handle) {

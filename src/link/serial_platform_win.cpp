@@ -24,10 +24,15 @@ QString DevicePath(const QString& portName) {
     return kDevicePrefix + portName;
 }
 
-// An open of a device name with OPEN_EXISTING creates and truncates nothing, and the port layer
-// gives up at GetCommState before any write when the handle is no serial port.
-bool IsCharacterDevice(const QString& path) {
+// Any name: an open of a device-namespace name with OPEN_EXISTING creates and truncates nothing,
+// and the port layer gives up at GetCommState before any write when the handle is no serial port.
+bool MayOpenAsPort(const QString& path) {
     return !path.isEmpty();
+}
+
+// Wine tells the port layer of arrived bytes only at its next wait, so waits are cut short.
+std::chrono::milliseconds LongestWait() {
+    return std::chrono::milliseconds(10);
 }
 
 bool IsTerminal(qintptr handle) {

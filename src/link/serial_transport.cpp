@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "link.h"
 #include "open_diagnosis.h"
 #include "port_settings.h"
 #include "reply_collector.h"
@@ -39,7 +38,7 @@ std::unique_ptr<SerialTransport> SerialTransport::Open(const LinkSettings& setti
         return nullptr;
     };
     // Only a terminal device is opened: nothing may be written to a file that happens to be there.
-    if (!serial_platform::IsCharacterDevice(path)) {
+    if (!serial_platform::MayOpenAsPort(path)) {
         return fail(SerialStep::Find);
     }
     if (const auto failedAt = transport->OpenPort(path)) {
@@ -103,8 +102,8 @@ bool SerialTransport::Send(const QByteArray& frame) {
     if (!port_.isOpen()) {
         return true;
     }
-    const auto until = Clock::now() + timing_.TransferTime(static_cast<std::size_t>(frame.size())) +
-                       Link::kReplyTimeout;
+    const auto until =
+        Clock::now() + timing_.TransferTime(static_cast<std::size_t>(frame.size())) + kReplyTimeout;
     if (WriteWithin(port_, frame, until) &&
         serial_platform::Drain(NativeHandle(port_.handle()),
                                milliseconds{MillisecondsUntil(until)})) {
@@ -116,7 +115,7 @@ bool SerialTransport::Send(const QByteArray& frame) {
 }
 
 bool SerialTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
-    const auto deadline = start + Link::kReplyTimeout;
+    const auto deadline = start + kReplyTimeout;
     const auto streamStop = deadline + streamAllowance_;
     auto quietUntil = deadline;
     for (;;) {
@@ -149,7 +148,7 @@ SerialTransport::Wait SerialTransport::WaitForBytes(Clock::time_point until) {
         return Wait::HungUp;
     }
     port_.clearError();
-    const auto end = std::min(until, Clock::now() + serial_platform::kLongestWait);
+    const auto end = std::min(until, Clock::now() + serial_platform::LongestWait());
     if (port_.waitForReadyRead(MillisecondsUntil(end))) {
         return Wait::Ready;
     }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "link.h"
 #include "reply_collector.h"
 
 namespace {
@@ -50,8 +49,8 @@ std::unique_ptr<TcpTransport> TcpTransport::Open(const LinkSettings& settings,
                                                  std::chrono::milliseconds connectBound,
                                                  OpenFailure* failure,
                                                  const std::function<void()>& pump) {
-    failure->portName = settings.ip;
-    failure->device = settings.tcpPort;
+    failure->ip = settings.ip;
+    failure->tcpPort = settings.tcpPort;
     const auto address = ParseDottedQuad(settings.ip);
     const quint16 port = ParsePortText(settings.tcpPort);
     if (!address || port == 0) {
@@ -128,12 +127,12 @@ bool TcpTransport::Send(const QByteArray& frame) {
         return true;
     }
     // What the socket has not handed over by then still follows; a reply is waited for anyway.
-    WriteWithin(socket_, frame, Clock::now() + Link::kReplyTimeout);
+    WriteWithin(socket_, frame, Clock::now() + kReplyTimeout);
     return true;
 }
 
 bool TcpTransport::Collect(ReplyCollector& collector, Clock::time_point start) {
-    const auto deadline = start + Link::kReplyTimeout;
+    const auto deadline = start + kReplyTimeout;
     for (;;) {
         if (socket_.bytesAvailable() > 0 || WaitForBytes(deadline)) {
             // One receive: once a reply is complete, the rest of what came with it is dropped.

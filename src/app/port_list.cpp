@@ -6,14 +6,6 @@
 
 namespace {
 
-QString NameOf(const QSerialPortInfo& info) {
-#ifdef Q_OS_WIN
-    return info.portName();
-#else
-    return info.systemLocation();
-#endif
-}
-
 QString Hex4(quint16 value) {
     return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0'));
 }
@@ -49,7 +41,7 @@ QList<PortDetails> SystemPortDetails() {
     QList<PortDetails> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         PortDetails port;
-        port.name = NameOf(info);
+        port.name = PortNameOf(info);
         port.description = info.description();
         port.manufacturer = info.manufacturer();
         if (info.hasVendorIdentifier()) {

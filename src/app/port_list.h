@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+class QSerialPortInfo;
+
 // The system's serial ports by the names a link opens them with.
 using PortSource = std::function<QStringList()>;
 
@@ -26,6 +28,8 @@ struct PortDetails {
 };
 using PortDetailSource = std::function<QList<PortDetails>()>;
 QList<PortDetails> SystemPortDetails();
+// The name a link opens the port by, as the platform names its ports.
+QString PortNameOf(const QSerialPortInfo& info);
 
 // The by-id link that resolves to the device, if there is one.
 QString StableNameOf(const QString& device,

@@ -16,6 +16,7 @@
 #include "input_gate.h"
 #include "operation_frame.h"
 #include "operations.h"
+#include "settings_key.h"
 #include "system_services.h"
 #include "ui_tfrm_module.h"
 

@@ -33,10 +33,13 @@ OpenFailure NoIdentifyAnswer(const LinkSettings& settings) {
     OpenFailure failure;
     failure.cause = OpenCause::NoAnswer;
     failure.link = settings.type;
-    const bool serial = settings.type == LinkType::Serial;
-    failure.portName = serial ? settings.portName : settings.ip;
-    failure.device = serial ? QString() : settings.tcpPort;
-    failure.speed = serial ? settings.speed : QString();
+    if (settings.type == LinkType::Serial) {
+        failure.portName = settings.portName;
+        failure.speed = settings.speed;
+    } else {
+        failure.ip = settings.ip;
+        failure.tcpPort = settings.tcpPort;
+    }
     return failure;
 }
 

@@ -18,6 +18,9 @@ public:
     virtual bool Write(const char* name, const QVariant& value) = 0;
 };
 
+// Where the settings live: on Windows the key path below the registry hives, elsewhere the file.
+QString DefaultSettingsLocation();
+
 // Null when there is nothing to read at the location. Loading never creates anything.
 std::unique_ptr<SettingsKey> OpenSettingsForReading(const QString& location);
 // Null when saves cannot reach the store; may create it.

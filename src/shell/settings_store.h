@@ -13,9 +13,6 @@ struct ToolSettings {
     Language language = Language::English;
 };
 
-// Where the settings live: on Windows the key path below the registry hives, elsewhere the file.
-QString DefaultSettingsLocation();
-
 // Fills settings with the defaults and then the stored values; returns the stored link type
 // (0 when absent). Never fails: what cannot be read keeps its default.
 int LoadSettings(const QString& location, ToolSettings& settings);

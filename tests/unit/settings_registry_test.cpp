@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "settings_key.h"
 #include "settings_store.h"
 
 namespace {

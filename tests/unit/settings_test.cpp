@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reg_file_format.h"
+#include "settings_key.h"
 #include "settings_store.h"
 #include "support/unprivileged.h"
 

@@ -14,6 +14,7 @@
 
 #include "settings_key.h"
 #include "settings_store.h"
+#include "support/loaded_settings.h"
 
 namespace {
 
@@ -160,11 +161,8 @@ protected:
 TEST_F(RegistryStore, FirstRunGivesDefaultsAndCreatesNothing) {
     int type = -1;
     const ToolSettings settings = Load(&type);
-    EXPECT_EQ(type, 0);
+    ExpectLoaded(settings, type, {});
     EXPECT_EQ(settings.link, LinkSettings{});
-    EXPECT_EQ(settings.link.portName, "COM1");
-    EXPECT_EQ(settings.firmwareFile, "KR470QX.KXB");
-    EXPECT_EQ(settings.languageFlag, "English");
     for (const Place& place : {kUser, kMachine64, kMachine32}) {
         EXPECT_FALSE(Exists(place)) << place.name;
     }
@@ -173,13 +171,7 @@ TEST_F(RegistryStore, FirstRunGivesDefaultsAndCreatesNothing) {
 struct TypeCase {
     const char* name;
     std::vector<Raw> values;
-    int type;
-    const char* firmware;
-    const char* speed;
-    const char* port;
-    const char* ip;
-    const char* flag;
-    Language language;
+    LoadedSettings want;
 };
 
 TEST_F(RegistryStore, ReadsTextsAndTheIntegerAndStopsAtAValueOfAnotherType) {
@@ -189,105 +181,40 @@ TEST_F(RegistryStore, ReadsTextsAndTheIntegerAndStopsAtAValueOfAnotherType) {
           Text(L"ComBaudRate", L"9600,n,8,1"), Text(L"ComPortName", L"COM12"),
           Text(L"NetIP", L"10.0.0.7"), Text(L"NetPort", L"6000"),
           Text(L"LanguageFlag", L"ChineseBIG5")},
-         1,
-         "C:\\fw\\固件.KXB",
-         "9600,n,8,1",
-         "COM12",
-         "10.0.0.7",
-         "ChineseBIG5",
-         Language::ChineseBIG5},
-        {"TYPE 2",
-         {Number(L"TYPE", 2)},
-         2,
-         "KR470QX.KXB",
-         "19200,e,8,1",
-         "COM1",
-         "192.168.1.101",
-         "English",
-         Language::English},
+         {.type = 1,
+          .firmware = "C:\\fw\\固件.KXB",
+          .speed = "9600,n,8,1",
+          .port = "COM12",
+          .ip = "10.0.0.7",
+          .tcpPort = "6000",
+          .flag = "ChineseBIG5",
+          .language = Language::ChineseBIG5}},
+        {"TYPE 2", {Number(L"TYPE", 2)}, {.type = 2}},
         {"TYPE as text stops there",
          {Text(L"FirmwareFile", L"a.KXB"), Text(L"TYPE", L"1"), Text(L"ComPortName", L"COM3")},
-         0,
-         "a.KXB",
-         "19200,e,8,1",
-         "COM1",
-         "192.168.1.101",
-         "English",
-         Language::English},
+         {.firmware = "a.KXB"}},
         {"TYPE big-endian is no REG_DWORD",
          {Number(L"TYPE", 1, REG_DWORD_BIG_ENDIAN), Text(L"ComPortName", L"COM3")},
-         0,
-         "KR470QX.KXB",
-         "19200,e,8,1",
-         "COM1",
-         "192.168.1.101",
-         "English",
-         Language::English},
+         {}},
         {"speed as integer stops there",
          {Number(L"TYPE", 1), Number(L"ComBaudRate", 19200), Text(L"NetIP", L"10.1.1.1")},
-         1,
-         "KR470QX.KXB",
-         "19200,e,8,1",
-         "COM1",
-         "192.168.1.101",
-         "English",
-         Language::English},
+         {.type = 1}},
         {"binary port stops there",
          {Text(L"ComBaudRate", L"4800,n,8,1"),
           {L"ComPortName", REG_BINARY, {'C', 0, 'O', 0}},
           Text(L"LanguageFlag", L"ChineseGB")},
-         0,
-         "KR470QX.KXB",
-         "4800,n,8,1",
-         "COM1",
-         "192.168.1.101",
-         "English",
-         Language::English},
+         {.speed = "4800,n,8,1"}},
         {"multi-string is no text",
          {{L"NetIP", REG_MULTI_SZ, {'1', 0, 0, 0, 0, 0}}, Text(L"LanguageFlag", L"ChineseGB")},
-         0,
-         "KR470QX.KXB",
-         "19200,e,8,1",
-         "COM1",
-         "192.168.1.101",
-         "English",
-         Language::English},
+         {}},
         {"expandable text taken literally",
          {Text(L"NetIP", L"%COMPUTERNAME%", REG_EXPAND_SZ)},
-         0,
-         "KR470QX.KXB",
-         "19200,e,8,1",
-         "COM1",
-         "%COMPUTERNAME%",
-         "English",
-         Language::English},
-        {"empty port name",
-         {Text(L"ComPortName", L"")},
-         0,
-         "KR470QX.KXB",
-         "19200,e,8,1",
-         "",
-         "192.168.1.101",
-         "English",
-         Language::English},
+         {.ip = "%COMPUTERNAME%"}},
+        {"empty port name", {Text(L"ComPortName", L"")}, {.port = ""}},
         {"text without its closing NUL",
          {{L"ComPortName", REG_SZ, {'C', 0, 'O', 0, 'M', 0, '7', 0}}},
-         0,
-         "KR470QX.KXB",
-         "19200,e,8,1",
-         "COM7",
-         "192.168.1.101",
-         "English",
-         Language::English},
-        {"flag in lower case",
-         {Text(L"LanguageFlag", L"chinesegb")},
-         0,
-         "KR470QX.KXB",
-         "19200,e,8,1",
-         "COM1",
-         "192.168.1.101",
-         "chinesegb",
-         Language::English},
+         {.port = "COM7"}},
+        {"flag in lower case", {Text(L"LanguageFlag", L"chinesegb")}, {.flag = "chinesegb"}},
     };
     for (const TypeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -295,13 +222,7 @@ TEST_F(RegistryStore, ReadsTextsAndTheIntegerAndStopsAtAValueOfAnotherType) {
         Put(kMachine64, c.values);
         int type = -1;
         const ToolSettings s = Load(&type);
-        EXPECT_EQ(type, c.type);
-        EXPECT_EQ(s.firmwareFile, QString::fromUtf8(c.firmware));
-        EXPECT_EQ(s.link.speed, c.speed);
-        EXPECT_EQ(s.link.portName, c.port);
-        EXPECT_EQ(s.link.ip, c.ip);
-        EXPECT_EQ(s.languageFlag, c.flag);
-        EXPECT_EQ(s.language, c.language);
+        ExpectLoaded(s, type, c.want);
     }
 }
 

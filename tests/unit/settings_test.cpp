@@ -11,6 +11,7 @@
 #include "reg_file_format.h"
 #include "settings_key.h"
 #include "settings_store.h"
+#include "support/loaded_settings.h"
 #include "support/unprivileged.h"
 
 namespace {
@@ -52,15 +53,8 @@ protected:
 TEST_F(SettingsStore, FirstRunGivesDefaultsAndWritesNothing) {
     int type = -1;
     const ToolSettings settings = Load(&type);
-    EXPECT_EQ(type, 0);
+    ExpectLoaded(settings, type, {});
     EXPECT_EQ(settings.link, LinkSettings{});
-    EXPECT_EQ(settings.link.portName, "COM1");
-    EXPECT_EQ(settings.link.speed, "19200,e,8,1");
-    EXPECT_EQ(settings.link.ip, "192.168.1.101");
-    EXPECT_EQ(settings.link.tcpPort, "5003");
-    EXPECT_EQ(settings.firmwareFile, "KR470QX.KXB");
-    EXPECT_EQ(settings.languageFlag, "English");
-    EXPECT_EQ(settings.language, Language::English);
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_FALSE(QFileInfo::exists(QFileInfo(path).path()));
 }
@@ -68,14 +62,7 @@ TEST_F(SettingsStore, FirstRunGivesDefaultsAndWritesNothing) {
 struct LoadCase {
     const char* name;
     QByteArray values;
-    int type;
-    const char* firmware;
-    const char* speed;
-    const char* port;
-    const char* ip;
-    const char* tcpPort;
-    const char* flag;
-    Language language;
+    LoadedSettings want;
 };
 
 TEST_F(SettingsStore, LoadsInOrderAndStopsAtAValueOfTheWrongType) {
@@ -84,43 +71,44 @@ TEST_F(SettingsStore, LoadsInOrderAndStopsAtAValueOfTheWrongType) {
         "\"ComBaudRate\"=\"9600,n,8,1\"\n\"ComPortName\"=\"COM3\"\n\"NetIP\"=\"10.0.0.7\"\n"
         "\"NetPort\"=\"6000\"\n";
     const std::vector<LoadCase> cases = {
-        {"all values", all + "\"LanguageFlag\"=\"ChineseBIG5\"\n", 1, "C:\\fw\\\"new\".KXB",
-         "9600,n,8,1", "COM3", "10.0.0.7", "6000", "ChineseBIG5", Language::ChineseBIG5},
-        {"GB", "\"LanguageFlag\"=\"ChineseGB\"\n", 0, "KR470QX.KXB", "19200,e,8,1", "COM1",
-         "192.168.1.101", "5003", "ChineseGB", Language::ChineseGB},
-        {"type 2", "\"TYPE\"=dword:00000002\n", 2, "KR470QX.KXB", "19200,e,8,1", "COM1",
-         "192.168.1.101", "5003", "English", Language::English},
-        {"type as text", "\"FirmwareFile\"=\"a.KXB\"\n\"TYPE\"=\"1\"\n\"ComPortName\"=\"COM3\"\n",
-         0, "a.KXB", "19200,e,8,1", "COM1", "192.168.1.101", "5003", "English", Language::English},
-        {"speed as integer", "\"TYPE\"=dword:00000001\n\"ComBaudRate\"=dword:00004b00\n", 1,
-         "KR470QX.KXB", "19200,e,8,1", "COM1", "192.168.1.101", "5003", "English",
-         Language::English},
+        {"all values",
+         all + "\"LanguageFlag\"=\"ChineseBIG5\"\n",
+         {.type = 1,
+          .firmware = "C:\\fw\\\"new\".KXB",
+          .speed = "9600,n,8,1",
+          .port = "COM3",
+          .ip = "10.0.0.7",
+          .tcpPort = "6000",
+          .flag = "ChineseBIG5",
+          .language = Language::ChineseBIG5}},
+        {"GB",
+         "\"LanguageFlag\"=\"ChineseGB\"\n",
+         {.flag = "ChineseGB", .language = Language::ChineseGB}},
+        {"type 2", "\"TYPE\"=dword:00000002\n", {.type = 2}},
+        {"type as text",
+         "\"FirmwareFile\"=\"a.KXB\"\n\"TYPE\"=\"1\"\n\"ComPortName\"=\"COM3\"\n",
+         {.firmware = "a.KXB"}},
+        {"speed as integer",
+         "\"TYPE\"=dword:00000001\n\"ComBaudRate\"=dword:00004b00\n",
+         {.type = 1}},
         {"binary port",
-         "\"NetIP\"=\"10.1.1.1\"\n\"NetPort\"=hex:35,30\n\"LanguageFlag\"=\"ChineseGB\"\n", 0,
-         "KR470QX.KXB", "19200,e,8,1", "COM1", "10.1.1.1", "5003", "English", Language::English},
-        {"expandable text taken literally", "\"NetIP\"=hex(2):25,00,49,00,50,00,25,00,00,00\n", 0,
-         "KR470QX.KXB", "19200,e,8,1", "COM1", "%IP%", "5003", "English", Language::English},
-        {"empty port name", "\"ComPortName\"=\"\"\n", 0, "KR470QX.KXB", "19200,e,8,1", "",
-         "192.168.1.101", "5003", "English", Language::English},
+         "\"NetIP\"=\"10.1.1.1\"\n\"NetPort\"=hex:35,30\n\"LanguageFlag\"=\"ChineseGB\"\n",
+         {.ip = "10.1.1.1"}},
+        {"expandable text taken literally",
+         "\"NetIP\"=hex(2):25,00,49,00,50,00,25,00,00,00\n",
+         {.ip = "%IP%"}},
+        {"empty port name", "\"ComPortName\"=\"\"\n", {.port = ""}},
         {"NUL inside a text: not a file of ours",
-         QByteArray("\"TYPE\"=dword:00000001\n\"ComPortName\"=\"CO\0M3\"\n", 44), 0, "KR470QX.KXB",
-         "19200,e,8,1", "COM1", "192.168.1.101", "5003", "English", Language::English},
-        {"flag in lower case", "\"LanguageFlag\"=\"chinesegb\"\n", 0, "KR470QX.KXB", "19200,e,8,1",
-         "COM1", "192.168.1.101", "5003", "chinesegb", Language::English},
+         QByteArray("\"TYPE\"=dword:00000001\n\"ComPortName\"=\"CO\0M3\"\n", 44),
+         {}},
+        {"flag in lower case", "\"LanguageFlag\"=\"chinesegb\"\n", {.flag = "chinesegb"}},
     };
     for (const LoadCase& c : cases) {
         SCOPED_TRACE(c.name);
         WriteRaw(FileWith(c.values));
         int type = -1;
         const ToolSettings s = Load(&type);
-        EXPECT_EQ(type, c.type);
-        EXPECT_EQ(s.firmwareFile, QString::fromUtf8(c.firmware));
-        EXPECT_EQ(s.link.speed, c.speed);
-        EXPECT_EQ(s.link.portName, c.port);
-        EXPECT_EQ(s.link.ip, c.ip);
-        EXPECT_EQ(s.link.tcpPort, c.tcpPort);
-        EXPECT_EQ(s.languageFlag, c.flag);
-        EXPECT_EQ(s.language, c.language);
+        ExpectLoaded(s, type, c.want);
     }
 }
 

@@ -60,5 +60,6 @@ std::optional<QColor> ColorFromText(const char* text) {
         value > 0xFFFFFF) {
         return std::nullopt;
     }
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+    const auto byte = [value](int shift) { return static_cast<int>((value >> shift) & 0xFF); };
+    return QColor(byte(0), byte(8), byte(16));
 }

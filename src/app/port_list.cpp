@@ -61,7 +61,7 @@ QString StableNameOf(const QString& device, const QString& byIdDir) {
     const QString target = QFileInfo(device).canonicalFilePath();
     const QDir dir(byIdDir);
     for (const QString& entry : dir.entryList(QDir::System | QDir::Files, QDir::Name)) {
-        const QString link = dir.filePath(entry);
+        QString link = dir.filePath(entry);
         if (!target.isEmpty() && QFileInfo(link).canonicalFilePath() == target) {
             return link;
         }

@@ -35,6 +35,6 @@ QString PortNameOf(const QSerialPortInfo& info);
 QString StableNameOf(const QString& device,
                      const QString& byIdDir = QStringLiteral("/dev/serial/by-id"));
 // Description and maker, USB IDs and serial number, stable name: one line each, where known.
-QString PortTooltip(const PortDetails& details);
+QString PortTooltip(const PortDetails& port);
 // One tooltip per item: that of the port the item names, empty for a name the system did not give.
 QStringList PortItemTooltips(const QStringList& items, const QList<PortDetails>& details);

@@ -11,7 +11,7 @@ namespace RegFile {
 inline constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
 inline constexpr char kSection[] = "HKEY_LOCAL_MACHINE\\Software\\VELMO\\KR470QX-V5";
 // Larger files are not ours; refuse them rather than read them into memory.
-inline constexpr qint64 kMaxFileSize = 1024 * 1024;
+inline constexpr qint64 kMaxFileSize = qint64{1024} * 1024;
 
 bool Parse(const QByteArray& content, QSettings::SettingsMap& map);
 bool Serialize(const QSettings::SettingsMap& map, QByteArray& content);

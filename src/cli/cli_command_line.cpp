@@ -132,7 +132,11 @@ std::optional<CliRequest> ParseCliCommandLine(const QStringList& args, QString* 
         *help = Q(app.help());
         return std::nullopt;
     } catch (const CLI::ParseError& e) {
-        *error = Q(e.what());
+        // CLI11 takes an unknown command for a missing one; name what was given instead.
+        const std::vector<std::string> rest = app.remaining();
+        const bool unknownCommand = app.get_subcommands().empty() && !rest.empty();
+        *error = unknownCommand ? QStringLiteral("unknown command '%1'").arg(Q(rest.front()))
+                                : Q(e.what());
         return std::nullopt;
     }
     CliRequest request = Fill(app, raw);

@@ -42,6 +42,14 @@ bool Fail(QString* error, const QString& why) {
     return false;
 }
 
+// The device ID (and a module's prefix) go in front; a command the frame cannot hold is never
+// sent.
+bool CheckFits(const QByteArray& prefix, const QString& text, QString* error) {
+    return FitsInFrame(prefix + TypedCommandBytes(text)) ||
+           Fail(error, QStringLiteral("command text of %1 characters does not fit a frame")
+                           .arg(text.size()));
+}
+
 bool GatherTargets(CliRequest& request, const QStringList& given, const QString& file,
                    QString* error) {
     for (const QString& text : given) {
@@ -100,10 +108,7 @@ bool CheckCommandInput(CliRequest& request, const QString& moduleType, const QSt
                    Fail(error, QStringLiteral("--outputs '%1' is not four 0 or 1 (DO1 first)")
                                    .arg(request.outputs));
         case CliCommand::Send:
-            // The device ID goes in front; a command the frame cannot hold is never sent.
-            return FitsInFrame(QByteArrayLiteral("0000") + TypedCommandBytes(request.text)) ||
-                   Fail(error, QStringLiteral("command text of %1 characters does not fit a frame")
-                                   .arg(request.text.size()));
+            return CheckFits(QByteArrayLiteral("0000"), request.text, error);
         default:
             return true;
     }

@@ -46,7 +46,8 @@ void AddGlobalOptions(CLI::App& app, Raw& raw) {
         ->take_all();
     app.add_option("--targets", raw.targetsFile,
                    "a file of targets, one a line, an optional label after it; # starts a comment");
-    app.add_option("--jobs", raw.jobs, "how many targets run at once (default: all, up to 64)")
+    app.add_option("--jobs", raw.jobs,
+                   "how many targets run at once, 1 to 256 (default: all, up to 64)")
         ->check(CLI::Range(1, kMaxJobs));
     app.add_flag("--json", raw.json, "NDJSON events on standard output, one a line");
     app.add_option("--report", raw.report, "one row per target, to FILE.csv or FILE.json");

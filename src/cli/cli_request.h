@@ -39,10 +39,12 @@ struct CliRequest {
     QString image;
     bool thenIdentify = false;
     QList<Target> targets;
-    int jobs = 0;  // 0: all, up to the limit
+    int jobs = 0;  // 0: all, up to kDefaultJobs
     bool json = false;
     QString report;
     bool yes = false;
 };
 
-inline constexpr int kMaxJobs = 64;
+// Targets at once: all up to kDefaultJobs unless --jobs says otherwise, never more than kMaxJobs.
+inline constexpr int kDefaultJobs = 64;
+inline constexpr int kMaxJobs = 256;

@@ -45,7 +45,7 @@ private:
 
 QList<QJsonObject> Coordinator::Run(const std::atomic<bool>& interrupted) {
     const int count = static_cast<int>(request_.targets.size());
-    const int jobs = request_.jobs > 0 ? request_.jobs : std::min(count, kMaxJobs);
+    const int jobs = request_.jobs > 0 ? request_.jobs : std::min(count, kDefaultJobs);
     while (next_ < count && running_ < jobs) {
         StartNext();
     }
@@ -68,8 +68,11 @@ void Coordinator::StartNext() {
     const int k = next_++;
     ++running_;
     auto thread = std::unique_ptr<QThread>(QThread::create([this, k] {
-        RunTarget(request_, request_.targets[k], stop_,
-                  [this, k](QJsonObject event) { queue_.Push(k, std::move(event)); });
+        RunTarget(request_, request_.targets[k], stop_, [this, k](QJsonObject event) {
+            // A result frees a place for the next target at once.
+            const bool last = event.value(QLatin1String("event")) == QLatin1String("result");
+            queue_.Push(k, std::move(event), last);
+        });
     }));
     thread->setStackSize(kTargetStackSize);
     thread->start();

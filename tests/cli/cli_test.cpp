@@ -237,7 +237,7 @@ TEST(CliBadInput, IsRefusedBeforeAnythingIsSent) {
         {{"identify", "-t", "tcp:localhost"}, "host 'localhost'"},
         {{"identify", "-t", "serial:/dev/ttyS0@19200,x,8,1"}, "19200,x,8,1"},
         {{"identify", "-t", target, "-t", target}, "given twice"},
-        {{"identify", "--jobs", "65", "-t", target}, "--jobs"},
+        {{"identify", "--jobs", "257", "-t", target}, "--jobs"},
         {{"identify", "--targets", missing, "-t", target}, missing},
         {{"identify", "--targets", list.fileName()}, "line 3"},
         {{"identify", "--report", dir + "/no/such/r.csv", "-t", target}, "does not exist"},

@@ -92,9 +92,10 @@ QString Q(const std::string& text) {
 // CLI11 takes the arguments last first, as UTF-8.
 std::vector<std::string> Reversed(const QStringList& args) {
     std::vector<std::string> out;
-    for (auto it = args.crbegin(); it != args.crend(); ++it) {
-        out.push_back(it->toStdString());
+    for (const QString& arg : args) {
+        out.push_back(arg.toStdString());
     }
+    std::reverse(out.begin(), out.end());
     return out;
 }
 

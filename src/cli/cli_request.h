@@ -3,6 +3,9 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
+#include "image_check.h"
 #include "link_settings.h"
 
 // One controller to reach, as the command line or a targets file names it.
@@ -37,6 +40,7 @@ struct CliRequest {
     int moduleRow = 0;
     QString moduleAddress;
     QString image;
+    std::optional<ImageFacts> imageFacts;  // as checked before anything was sent
     bool thenIdentify = false;
     QList<Target> targets;
     int jobs = 0;  // 0: all, up to kDefaultJobs

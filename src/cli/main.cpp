@@ -8,7 +8,6 @@
 #include "console_platform.h"
 #include "coordinator.h"
 #include "event_output.h"
-#include "image_check.h"
 #include "report.h"
 
 namespace {
@@ -45,7 +44,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QString error;
     QString help;
-    const auto request = ParseCliCommandLine(app.arguments().mid(1), &error, &help);
+    const auto request = ParseCliCommandLine(QCoreApplication::arguments().mid(1), &error, &help);
     if (!request) {
         if (!help.isEmpty()) {
             std::fputs(help.toUtf8().constData(), stdout);
@@ -54,10 +53,6 @@ int main(int argc, char** argv) {
         Complain(error);
         return kExitBadInput;
     }
-    std::optional<ImageFacts> image;
-    if (request->command == CliCommand::Upgrade) {
-        image = CheckImage(request->image, &error);
-    }
     static std::atomic<bool> interrupted{false};
     CatchInterrupts(&interrupted);
     const auto output = OutputFor(*request);
@@ -65,7 +60,7 @@ int main(int argc, char** argv) {
     clock.start();
     const QList<QJsonObject> results = RunAllTargets(*request, *output, interrupted);
     output->Finish(results, static_cast<double>(clock.elapsed()) / 1000.0);
-    if (!request->report.isEmpty() && !WriteReport(*request, image, results, &error)) {
+    if (!request->report.isEmpty() && !WriteReport(*request, results, &error)) {
         Complain(error);
         return kExitFailed;
     }

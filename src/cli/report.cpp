@@ -6,10 +6,12 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
+#include <array>
+
 namespace {
 
 // The columns, in order; each is also the row's key in the JSON report.
-const char* const kColumns[] = {
+constexpr std::array kColumns = {
     "target", "label",      "device_id",    "serial_number", "version",         "version_after",
     "image",  "image_size", "image_sha256", "blocks",        "program_retries", "verify_retries",
     "code",   "block",      "start_time",   "seconds",       "reason",
@@ -75,11 +77,10 @@ QByteArray Json(const CliRequest& request, const QList<QJsonObject>& rows) {
 
 }  // namespace
 
-bool WriteReport(const CliRequest& request, const std::optional<ImageFacts>& image,
-                 const QList<QJsonObject>& results, QString* error) {
+bool WriteReport(const CliRequest& request, const QList<QJsonObject>& results, QString* error) {
     QList<QJsonObject> rows;
     for (int k = 0; k < results.size(); ++k) {
-        rows << Row(request.targets[k], image, results[k]);
+        rows << Row(request.targets[k], request.imageFacts, results[k]);
     }
     const QByteArray bytes = IsJson(request.report) ? Json(request, rows) : Csv(rows);
     QSaveFile file(request.report);

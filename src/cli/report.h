@@ -4,15 +4,11 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 #include "cli_request.h"
-#include "image_check.h"
 
 // One row per target, CSV or JSON by the file's extension, written whole or not at all (a
 // temporary file renamed into place). False and a reason when it cannot be written.
-bool WriteReport(const CliRequest& request, const std::optional<ImageFacts>& image,
-                 const QList<QJsonObject>& results, QString* error);
+bool WriteReport(const CliRequest& request, const QList<QJsonObject>& results, QString* error);
 
 // Whether the report path names a file the report can go to: a .csv or .json name in a folder
 // that exists. Empty when it does; else one line naming it.

@@ -142,8 +142,9 @@ bool CheckRequest(CliRequest& request, const QStringList& targets, const QString
             return Fail(error, why);
         }
     }
-    if (request.command == CliCommand::Upgrade && !CheckImage(request.image, error)) {
-        return false;
+    if (request.command == CliCommand::Upgrade) {
+        request.imageFacts = CheckImage(request.image, error);
+        return request.imageFacts.has_value();
     }
     return true;
 }

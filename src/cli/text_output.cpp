@@ -109,8 +109,8 @@ class LiveOutput final : public EventOutput {
 public:
     explicit LiveOutput(const QList<Target>& targets)
         : targets_(targets), lines_(targets.size(), QStringLiteral("waiting")) {
-        for (int k = 0; k < targets.size(); ++k) {
-            width_ = std::max(width_, static_cast<int>(NameOf(targets[k]).size()));
+        for (const Target& target : targets) {
+            width_ = std::max(width_, static_cast<int>(NameOf(target).size()));
         }
         redrawn_.start();
         Draw();

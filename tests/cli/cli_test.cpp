@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "cli_harness.h"
+#include "support/loopback_listener.h"
 
 namespace {
 
@@ -265,6 +266,53 @@ TEST(CliBadInput, IsRefusedBeforeAnythingIsSent) {
         EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     }
     EXPECT_EQ(sim.Count(0, "connection opened"), 0);
+}
+
+// Each way a target can fail has its code, found by the run's ending, not by its texts.
+TEST(CliOutcome, EachFailureHasItsCode) {
+    SimProcess sim(
+        {"--fault", "drop:code=Zr", "--fault-on", "1:drop:code=AC", "--fault-on", "2:drop:code=Zx"},
+        3);
+    const RefusingLoopbackPort refusing;
+    const QString closed = QStringLiteral("tcp:127.0.0.1:%1").arg(refusing.Port());
+    const CliRun run =
+        RunCli({"upgrade", MakeImage(sim.Dir(), 1), "--then-identify", "--json", "-t", closed, "-t",
+                sim.Target(0), "-t", sim.Target(1), "-t", sim.Target(2)});
+    EXPECT_EQ(run.exitCode, 2);
+    ExpectSchema(run, {closed, sim.Target(0), sim.Target(1), sim.Target(2)});
+    QMap<QString, QJsonObject> results;
+    for (const QJsonObject& r : run.Results()) {
+        results[Str(r, "target")] = r;
+    }
+    EXPECT_EQ(Str(results[closed], "code"), "open-failed");
+    EXPECT_TRUE(Str(results[closed], "reason").contains("refused"))
+        << Str(results[closed], "reason").toStdString();
+    EXPECT_EQ(Str(results[sim.Target(0)], "code"), "no-identify");
+    EXPECT_EQ(sim.Requests(1), QStringList({"0000AC", "0000AC", "0000AC"}));
+    EXPECT_EQ(Str(results[sim.Target(1)], "code"), "command-error");
+    EXPECT_EQ(sim.Requests(2).constLast(), "0002Zx6D2A");
+    EXPECT_EQ(Str(results[sim.Target(2)], "code"), "ok");
+    EXPECT_EQ(Str(results[sim.Target(2)], "version_after"), "KR470QX-   V5.01.07");
+    EXPECT_EQ(sim.Requests(3).mid(sim.Requests(3).indexOf("0003ZrC4E9") + 1),
+              QStringList({"0000AC", "0003DB", "0003AS"}));
+}
+
+// A stop reaches a running DIDO test between its cycles: it still sends its end sequence.
+TEST(CliInterrupt, SigintEndsADidoTestWithItsEndSequence) {
+    SimProcess sim({});
+    QProcess cli;
+    StartCli(cli, {"dido", "--cycles", "1000000", "--json", "-t", sim.Target()});
+    QByteArray seen;
+    while (!seen.contains("\"event\":\"cycle\"") && cli.waitForReadyRead(10000)) {
+        seen += cli.readAllStandardOutput();
+    }
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    const CliRun run = Finish(cli);
+    EXPECT_EQ(run.exitCode, 130);
+    ASSERT_EQ(run.Results().size(), 1);
+    EXPECT_EQ(Str(run.Results().front(), "code"), "interrupted");
+    EXPECT_EQ(sim.Requests().constLast(), "0001JD");
+    EXPECT_EQ(sim.Requests().filter("JD").size(), 1);
 }
 
 }  // namespace

@@ -10,3 +10,5 @@ void CatchInterrupts(std::atomic<bool>* interrupted);
 
 // Whether standard output is a terminal that takes cursor movements.
 bool StdoutIsTerminal();
+// The terminal's height in lines; 0 when it cannot be told.
+int TerminalRows();

@@ -1,3 +1,4 @@
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -30,4 +31,9 @@ void CatchInterrupts(std::atomic<bool>* interrupted) {
 bool StdoutIsTerminal() {
     const char* term = std::getenv("TERM");
     return ::isatty(STDOUT_FILENO) == 1 && !(term && std::string_view(term) == "dumb");
+}
+
+int TerminalRows() {
+    winsize size{};
+    return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_row : 0;
 }

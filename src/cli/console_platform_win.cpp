@@ -34,3 +34,11 @@ bool StdoutIsTerminal() {
     return GetConsoleMode(out, &mode) &&
            SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
+
+int TerminalRows() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
+        return 0;
+    }
+    return info.srWindow.Bottom - info.srWindow.Top + 1;
+}

@@ -25,7 +25,10 @@ std::unique_ptr<EventOutput> OutputFor(const CliRequest& request) {
     if (request.json) {
         return MakeJsonOutput();
     }
-    return StdoutIsTerminal() ? MakeLiveOutput(request.targets) : MakePlainOutput(request.targets);
+    // Live lines are redrawn by moving the cursor up over them: they must all fit the screen.
+    const int rows = StdoutIsTerminal() ? TerminalRows() : -1;
+    const bool live = rows == 0 || request.targets.size() + 1 < rows;
+    return live ? MakeLiveOutput(request.targets) : MakePlainOutput(request.targets);
 }
 
 int ExitStatus(const QList<QJsonObject>& results, bool interrupted) {

@@ -56,14 +56,19 @@ QJsonObject Merged(QJsonObject into, const QJsonObject& from) {
     return into;
 }
 
+// With the reason the window's tooltip gives.
+QJsonObject OpenFailed(const HeadlessHost& host) {
+    return Merged(Failed(QStringLiteral("open-failed")),
+                  {{"reason", FailureTooltip(host.LastOpenFailure(), Language::English)}});
+}
+
 // The ending of an operation run after a successful Connect.
 QJsonObject ByEnding(const HeadlessHost& host) {
     switch (host.Ending().value_or(OperationEnding::Failure)) {
         case OperationEnding::Success:
             return Ok();
         case OperationEnding::OpenFailure:
-            return Merged(Failed(QStringLiteral("open-failed")),
-                          {{"reason", FailureTooltip(host.LastOpenFailure(), Language::English)}});
+            return OpenFailed(host);
         case OperationEnding::Failure:
             break;
     }
@@ -91,11 +96,9 @@ QJsonObject TargetRun::Connect() {
     if (stop.load()) {
         return Failed(QStringLiteral("interrupted"));
     }
-    if (host.LastOpenFailure().cause == OpenCause::NoAnswer) {
-        return Failed(QStringLiteral("no-identify"));
-    }
-    return Merged(Failed(QStringLiteral("open-failed")),
-                  {{"reason", FailureTooltip(host.LastOpenFailure(), Language::English)}});
+    return host.LastOpenFailure().cause == OpenCause::NoAnswer
+               ? Failed(QStringLiteral("no-identify"))
+               : OpenFailed(host);
 }
 
 QJsonObject TargetRun::RunOneShot(const std::function<void()>& operation) {
@@ -105,9 +108,7 @@ QJsonObject TargetRun::RunOneShot(const std::function<void()>& operation) {
 }
 
 QJsonObject TargetRun::RunContinuous(void (*click)(OperationContext&)) {
-    host.ForgetEnding();
-    click(ctx);
-    QJsonObject result = ByEnding(host);
+    QJsonObject result = RunOneShot([this, click] { click(ctx); });
     if (result.value(QStringLiteral("ok")).toBool() && host.Cycles() < request.cycles) {
         result = Failed(QStringLiteral("interrupted"));
     }
@@ -139,10 +140,9 @@ QJsonObject TargetRun::RunUpgrade() {
     // 62 KB: on the heap, so that a target's thread needs only a small stack.
     const auto image = std::make_unique<FirmwareImage>();
     const UpgradeOutcome outcome = RunFirmwareUpgrade(ctx, *image);
-    QJsonObject result = outcome.end == End::Done ? Ok() : Failed(CodeOf(outcome.end));
-    if (outcome.end == End::OpenFailed) {
-        result = ByEnding(host);
-    }
+    QJsonObject result = outcome.end == End::Done         ? Ok()
+                         : outcome.end == End::OpenFailed ? OpenFailed(host)
+                                                          : Failed(CodeOf(outcome.end));
     if (outcome.block >= 0) {
         result.insert(QStringLiteral("block"), outcome.block + 1);
     }

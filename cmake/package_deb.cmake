@@ -1,4 +1,4 @@
-# Debian package of both programs, built by scripts/package: cpack -G DEB.
+# Debian package of the three programs, built by scripts/package: cpack -G DEB.
 set(KR_DEB_DIR ${PROJECT_SOURCE_DIR}/packaging/deb)
 set(KR_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/kr470qx-tools)
 
@@ -9,8 +9,9 @@ install(FILES ${KR_DEB_DIR}/copyright DESTINATION ${KR_DOC_DIR})
 configure_file(${KR_DEB_DIR}/changelog ${CMAKE_CURRENT_BINARY_DIR}/deb/changelog @ONLY)
 configure_file(${KR_DEB_DIR}/kr470qx-tools.1 ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-tools.1 COPYONLY)
 configure_file(${KR_DEB_DIR}/kr470qx-sim.1 ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-sim.1 COPYONLY)
+configure_file(${KR_DEB_DIR}/kr470qx-cli.1 ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-cli.1 COPYONLY)
 set(KR_DEB_COMPRESSED)
-foreach(name changelog kr470qx-tools.1 kr470qx-sim.1)
+foreach(name changelog kr470qx-tools.1 kr470qx-sim.1 kr470qx-cli.1)
     set(plain ${CMAKE_CURRENT_BINARY_DIR}/deb/${name})
     add_custom_command(OUTPUT ${plain}.gz COMMAND gzip -9nfk ${plain} DEPENDS ${plain})
     list(APPEND KR_DEB_COMPRESSED ${plain}.gz)
@@ -19,6 +20,7 @@ add_custom_target(deb_compressed_docs ALL DEPENDS ${KR_DEB_COMPRESSED})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/deb/changelog.gz DESTINATION ${KR_DOC_DIR})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-tools.1.gz
               ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-sim.1.gz
+              ${CMAKE_CURRENT_BINARY_DIR}/deb/kr470qx-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
@@ -31,7 +33,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "A desktop tool with which a field technician tests and services one
 KR470QX-V5 controller over a serial port or TCP: identify it, run its
 built-in tests and service commands, send raw commands and load new
-firmware. kr470qx-sim simulates a controller on TCP and a pseudo-terminal.
+firmware. kr470qx-cli runs the same operations from a console on many
+controllers at once, with JSON events, a report and exit codes.
+kr470qx-sim simulates controllers on TCP and pseudo-terminals.
 A udev rule lets the user at the seat open USB serial adapters.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -4,6 +4,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw_runtime.cmake)
 
 set(kr_zip_component portable)
 install(TARGETS kr470qx-tools RUNTIME DESTINATION . COMPONENT ${kr_zip_component})
+# The console program beside it, on the same DLLs.
+install(TARGETS kr470qx-cli RUNTIME DESTINATION . COMPONENT ${kr_zip_component})
 foreach(module Core Gui Widgets Network SerialPort)
     install(FILES $<TARGET_FILE:Qt6::${module}> DESTINATION . COMPONENT ${kr_zip_component})
 endforeach()

@@ -104,6 +104,55 @@ Setter Number(const char* name, long long high,
     };
 }
 
+// "K:FAULTS": faults for controller K (1-based) only, beside those of --fault.
+QString SetFaultOn(SimCommandLine& c, const QString& value) {
+    const qsizetype colon = value.indexOf(QLatin1Char(':'));
+    bool ok = false;
+    const int k = value.left(colon).toInt(&ok);
+    if (colon < 0 || !ok || k < 1) {
+        return QStringLiteral("--fault-on wants K:FAULTS with K from 1, got '%1'").arg(value);
+    }
+    QString faults = value.mid(colon + 1);
+    std::string why;
+    if (!FaultPlan::Parse(faults.toStdString(), 1, &why)) {
+        return QString::fromStdString(why);
+    }
+    QString& own = c.options.controllerFaults[k - 1];
+    own = own.isEmpty() ? faults : own + QLatin1Char(',') + faults;
+    return {};
+}
+
+QString SetMakeImage(SimCommandLine& c, const QString& value) {
+    c.makeImage = value;
+    return {};
+}
+
+// What only makes sense once every option is read.
+QString CheckTogether(const SimCommandLine& c) {
+    if (c.options.controllers < 1) {
+        return QStringLiteral("--controllers wants a number 1 to 1024");
+    }
+    const int last = c.options.controllers - 1;
+    if (!c.options.controllerFaults.empty() && c.options.controllerFaults.rbegin()->first > last) {
+        return QStringLiteral("--fault-on names controller %1 of %2")
+            .arg(c.options.controllerFaults.rbegin()->first + 1)
+            .arg(last + 1);
+    }
+    if (c.options.tcpPort != 0 && c.options.tcpPort + last > 65535) {
+        return QStringLiteral("--controllers %1 from port %2 runs past 65535")
+            .arg(last + 1)
+            .arg(c.options.tcpPort);
+    }
+    if (!CountedUp(c.deviceId.value_or("0001"), last) ||
+        !CountedUp(c.serialNumber.value_or("20070623"), last)) {
+        return QStringLiteral(
+                   "--controllers %1 needs a device ID and serial number of digits "
+                   "that can count up that far")
+            .arg(last + 1);
+    }
+    return {};
+}
+
 const std::map<QString, Setter>& ValueOptions() {
     static const std::map<QString, Setter> options = {
         {QStringLiteral("--tcp"), SetTcp},
@@ -120,6 +169,15 @@ const std::map<QString, Setter>& ValueOptions() {
         {QStringLiteral("--records"),
          Number("--records", 9999,
                 [](SimCommandLine& c, long long n) { c.records = static_cast<int>(n); })},
+        {QStringLiteral("--fault-on"), SetFaultOn},
+        {QStringLiteral("--controllers"), Number("--controllers", 1024,
+                                                 [](SimCommandLine& c, long long n) {
+                                                     c.options.controllers = static_cast<int>(n);
+                                                 })},
+        {QStringLiteral("--make-image"), SetMakeImage},
+        {QStringLiteral("--blocks"),
+         Number("--blocks", 124,
+                [](SimCommandLine& c, long long n) { c.imageBlocks = static_cast<int>(n); })},
         {QStringLiteral("--log"),
          [](SimCommandLine& c, const QString& v) {
              c.options.logFile = v;
@@ -162,7 +220,23 @@ std::optional<SimCommandLine> ParseCommandLine(const QStringList& args, QString*
     if (!endpoint) {
         SetTcp(c, QStringLiteral("127.0.0.1:5003"));
     }
+    if (QString problem = CheckTogether(c); !problem.isEmpty()) {
+        *error = problem;
+        return std::nullopt;
+    }
     return c;
+}
+
+std::optional<std::string> CountedUp(const std::string& text, int step) {
+    if (text.empty() ||
+        !std::all_of(text.begin(), text.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) {
+        return step == 0 ? std::optional<std::string>(text) : std::nullopt;
+    }
+    std::string out = std::to_string(std::stoull(text) + static_cast<unsigned>(step));
+    if (out.size() > text.size()) {
+        return std::nullopt;
+    }
+    return std::string(text.size() - out.size(), '0') + out;
 }
 
 QString HelpText() {
@@ -171,6 +245,11 @@ QString HelpText() {
                "Simulated KR470QX-V5 controller. Prints one line per endpoint on standard output,\n"
                "'tcp HOST:PORT' and 'serial PATH', then serves until SIGINT or SIGTERM.\n"
                "Without --tcp or --pty it listens on TCP 127.0.0.1:5003.\n\n"
+               "  --controllers N         serve N independent controllers (default 1): TCP ports\n"
+               "                          counting up from the given one (any free ones for\n"
+               "                          port 0), a pty each (LINK1, LINK2, ... with a LINK);\n"
+               "                          device IDs and serial numbers count up from the\n"
+               "                          given ones; one endpoint line per controller\n"
                "  --tcp HOST:PORT         listen on TCP (PORT 0: any free port)\n"
                "  --pty [LINK]            open a pseudo-terminal, optionally symlinked at LINK\n"
                "  --line-speed BAUD[,P,D,S]  pace reply bytes on both endpoints as a serial line "
@@ -178,7 +257,10 @@ QString HelpText() {
                "                          that speed would carry them (about one write a ms);\n"
                "                          a character counts 11 bits (start, 8 data, even parity,\n"
                "                          stop) unless the speed string says otherwise\n"
-               "  --fault FAULTS          inject faults (repeatable; see below)\n"
+               "  --fault FAULTS          inject faults into every controller (repeatable; see\n"
+               "                          below)\n"
+               "  --fault-on K:FAULTS     inject faults into controller K only (1 is the first;\n"
+               "                          repeatable), beside those of --fault\n"
                "  --seed N                seed for probabilistic faults (default 1)\n"
                "  --device-id XXXX        device ID (default 0001)\n"
                "  --version TEXT          16-character version (default KR470QX-V5.01.07)\n"
@@ -187,6 +269,10 @@ QString HelpText() {
                "  --records N             queue N sample records for the poll command\n"
                "  --log FILE              one line per request, reply and refused frame\n"
                "                          (- for standard error; default: no log)\n"
+               "  --make-image FILE       write a sample firmware image (16-byte header, then the\n"
+               "                          data) to FILE and exit\n"
+               "  --blocks N              blocks of 512 bytes in that image, 0 to 124 (default\n"
+               "                          124)\n"
                "  --help                  this text\n\n"
                "Faults:\n") +
            QString::fromLatin1(FaultPlan::Grammar());

@@ -4,20 +4,18 @@
 
 #include "command_line.h"
 #include "controller_model.h"
+#include "sample_image.h"
 #include "sim_server.h"
 #include "stop_signal.h"
 
 namespace {
 
-void Configure(const sim::SimCommandLine& c, sim::ControllerModel& model) {
-    if (c.deviceId) {
-        model.SetDeviceId(*c.deviceId);
-    }
+// Controller k (0-based) counts its device ID and serial number up from the first one's.
+void Configure(const sim::SimCommandLine& c, int k, sim::ControllerModel& model) {
+    model.SetDeviceId(*sim::CountedUp(c.deviceId.value_or(model.DeviceId()), k));
+    model.SetSerialNumber(*sim::CountedUp(c.serialNumber.value_or(model.SerialNumber()), k));
     if (c.version) {
         model.SetVersion(*c.version);
-    }
-    if (c.serialNumber) {
-        model.SetSerialNumber(*c.serialNumber);
     }
     for (int k = 1; c.inputs && k <= 8; ++k) {
         model.SetInput(k, (*c.inputs)[static_cast<std::size_t>(k - 1)] == '1');
@@ -46,17 +44,28 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(sim::HelpText()), stdout);
         return 0;
     }
+    if (!c->makeImage.isEmpty()) {
+        if (!sim::WriteSampleImage(c->makeImage, c->imageBlocks, &error)) {
+            std::fprintf(stderr, "kr470qx-sim: %s\n", qPrintable(error));
+            return 1;
+        }
+        return 0;
+    }
     sim::SimServer server(c->options);
-    server.WithModel([&](sim::ControllerModel& model) { Configure(*c, model); });
+    for (int k = 0; k < server.Controllers(); ++k) {
+        server.WithModel([&](sim::ControllerModel& model) { Configure(*c, k, model); }, k);
+    }
     if (!server.Start(&error)) {
         std::fprintf(stderr, "kr470qx-sim: %s\n", qPrintable(error));
         return 1;
     }
-    if (c->options.tcp) {
-        std::printf("tcp %s:%u\n", qPrintable(c->options.tcpHost), server.TcpPort());
-    }
-    if (c->options.pty) {
-        std::printf("serial %s\n", qPrintable(server.PtyPath()));
+    for (int k = 0; k < server.Controllers(); ++k) {
+        if (c->options.tcp) {
+            std::printf("tcp %s:%u\n", qPrintable(c->options.tcpHost), server.TcpPort(k));
+        }
+        if (c->options.pty) {
+            std::printf("serial %s\n", qPrintable(server.PtyPath(k)));
+        }
     }
     std::fflush(stdout);
     sim::WaitForStopSignal();

@@ -16,10 +16,12 @@
 
 namespace sim {
 
-PtyEndpoint::PtyEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter)
+PtyEndpoint::PtyEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter,
+                         std::string prefix)
     : dispatcher_(dispatcher),
       lineSpeed_(lineSpeed),
       bitsPerCharacter_(bitsPerCharacter),
+      where_(std::move(prefix) + "pty"),
       scanner_(std::make_unique<RequestScanner>()) {
     writer_ = std::make_unique<PacedWriter>(
         [this](const char* data, qint64 n) { return Write(data, n); },
@@ -107,13 +109,12 @@ void PtyEndpoint::Read() {
     if (n <= 0) {
         return;  // EAGAIN; EIO cannot happen while our slave descriptor is open
     }
-    const std::string where = "pty";
     for (const auto& request : scanner_->Feed(std::string_view(buffer, static_cast<size_t>(n)))) {
-        if (auto plan = dispatcher_.Serve(request, LinkKind::Serial, where)) {
+        if (auto plan = dispatcher_.Serve(request, LinkKind::Serial, where_)) {
             writer_->Send(*plan);
         }
     }
-    dispatcher_.NoteSkipped(scanner_->TakeSkipped(), where);
+    dispatcher_.NoteSkipped(scanner_->TakeSkipped(), where_);
 }
 
 qint64 PtyEndpoint::Write(const char* data, qint64 n) {
@@ -130,7 +131,7 @@ void PtyEndpoint::HangUp() {
     CloseTerminal();
     QString error;
     if (!OpenTerminal(&error) || !PlaceLink(&error)) {
-        dispatcher_.NoteProblem("pty", "cannot reopen after hang-up: " + error.toStdString());
+        dispatcher_.NoteProblem(where_, "cannot reopen after hang-up: " + error.toStdString());
         return;
     }
     if (reopened_) {

@@ -18,7 +18,9 @@ class RequestScanner;
 // as it likes. Lives on the serving thread.
 class PtyEndpoint {
 public:
-    PtyEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter);
+    // Logged by the name prefix + "pty".
+    PtyEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter,
+                std::string prefix = {});
     ~PtyEndpoint();
 
     bool Open(const QString& link, QString* error);
@@ -38,6 +40,7 @@ private:
     RequestDispatcher& dispatcher_;
     int lineSpeed_;
     int bitsPerCharacter_;
+    std::string where_;
     QString link_;
     QString slavePath_;
     QObject context_;  // queues the hang-up on this thread, after the writer has returned

@@ -6,7 +6,9 @@
 #include <QObject>
 #include <QThread>
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "controller_model.h"
 #include "fault_plan.h"
@@ -44,54 +46,90 @@ void ReleaseApp() {
 
 }  // namespace
 
+// One simulated controller: its own model, faults and endpoints.
+struct SimServer::Controller {
+    explicit Controller(SimLog& log) : dispatcher(log) {}
+    RequestDispatcher dispatcher;
+    std::unique_ptr<TcpEndpoint> tcp;
+    std::unique_ptr<PtyEndpoint> pty;
+    quint16 tcpPort = 0;  // guarded by Impl::mutex, like ptyPath
+    QString ptyPath;
+};
+
 struct SimServer::Impl {
-    explicit Impl(SimOptions o) : options(std::move(o)), dispatcher(log) {}
+    explicit Impl(SimOptions o) : options(std::move(o)) {
+        for (int k = 0; k < std::max(options.controllers, 1); ++k) {
+            controllers.push_back(std::make_unique<Controller>(log));
+        }
+    }
 
     bool Serve(QString* error);
+    bool ServeOne(int k, QString* error);
     void Unserve();
+    // Log names are prefixed with the controller's number when there are several.
+    std::string Prefix(int k) const {
+        return controllers.size() > 1 ? QStringLiteral("c%1/").arg(k + 1).toStdString()
+                                      : std::string();
+    }
 
     SimOptions options;
     SimLog log;
-    RequestDispatcher dispatcher;
+    std::vector<std::unique_ptr<Controller>> controllers;
     QThread thread;
     QObject* context = nullptr;  // lives on the thread; endpoint work is queued to it
-    std::unique_ptr<TcpEndpoint> tcp;
-    std::unique_ptr<PtyEndpoint> pty;
     mutable QMutex mutex;
-    quint16 tcpPort = 0;
-    QString ptyPath;
     bool running = false;
 };
 
 // Runs on the serving thread.
 bool SimServer::Impl::Serve(QString* error) {
+    for (int k = 0; k < static_cast<int>(controllers.size()); ++k) {
+        if (!ServeOne(k, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SimServer::Impl::ServeOne(int k, QString* error) {
+    Controller& c = *controllers[static_cast<std::size_t>(k)];
     const int bits = options.bitsPerCharacter;
     if (options.tcp) {
-        tcp = std::make_unique<TcpEndpoint>(dispatcher, options.lineSpeed, bits);
-        if (!tcp->Listen(options.tcpHost, options.tcpPort, error)) {
+        c.tcp = std::make_unique<TcpEndpoint>(c.dispatcher, options.lineSpeed, bits, Prefix(k));
+        const int port = options.tcpPort == 0 ? 0 : options.tcpPort + k;
+        if (port > 65535 || !c.tcp->Listen(options.tcpHost, static_cast<quint16>(port), error)) {
+            if (port > 65535) {
+                *error = QStringLiteral("no TCP port above 65535 for controller %1").arg(k + 1);
+            }
             return false;
         }
         QMutexLocker lock(&mutex);
-        tcpPort = tcp->Port();
+        c.tcpPort = c.tcp->Port();
     }
     if (options.pty) {
-        pty = std::make_unique<PtyEndpoint>(dispatcher, options.lineSpeed, bits);
-        if (!pty->Open(options.ptyLink, error)) {
+        c.pty = std::make_unique<PtyEndpoint>(c.dispatcher, options.lineSpeed, bits, Prefix(k));
+        QString link = options.ptyLink;
+        if (!link.isEmpty() && controllers.size() > 1) {
+            link += QString::number(k + 1);
+        }
+        if (!c.pty->Open(link, error)) {
             return false;
         }
-        pty->OnReopened([this](const QString& path) {
+        c.pty->OnReopened([this, &c](const QString& path) {
             QMutexLocker lock(&mutex);
-            ptyPath = path;
+            c.ptyPath = path;
         });
         QMutexLocker lock(&mutex);
-        ptyPath = pty->Path();
+        c.ptyPath = c.pty->Path();
     }
     return true;
 }
 
 void SimServer::Impl::Unserve() {
-    tcp.reset();
-    pty.reset();
+    for (auto& c : controllers) {
+        c->tcp.reset();
+        c->pty.reset();
+    }
 }
 
 SimServer::SimServer(SimOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
@@ -109,8 +147,7 @@ bool SimServer::Start(QString* error) {
     bool ok = false;
     if (o.bitsPerCharacter < 7 || o.bitsPerCharacter > 12) {
         problem = QStringLiteral("bits per character must be 7 to 12");
-    } else if (TrySetFaults(o.faultSpec, o.seed, &problem) &&
-               impl_->log.Open(o.logFile, &problem)) {
+    } else if (SetAllFaults(&problem) && impl_->log.Open(o.logFile, &problem)) {
         UseApp();
         impl_->context = new QObject;
         impl_->context->moveToThread(&impl_->thread);
@@ -146,26 +183,50 @@ void SimServer::Stop() {
     ReleaseApp();
 }
 
-quint16 SimServer::TcpPort() const {
-    QMutexLocker lock(&impl_->mutex);
-    return impl_->tcpPort;
+bool SimServer::SetAllFaults(QString* error) {
+    const SimOptions& o = impl_->options;
+    for (int k = 0; k < Controllers(); ++k) {
+        QString spec = o.faultSpec;
+        if (const auto own = o.controllerFaults.find(k); own != o.controllerFaults.end()) {
+            spec = spec.isEmpty() ? own->second : spec + QLatin1Char(',') + own->second;
+        }
+        if (!TrySetFaults(spec, o.seed, error, k)) {
+            return false;
+        }
+    }
+    return true;
 }
 
-QString SimServer::PtyPath() const {
-    QMutexLocker lock(&impl_->mutex);
-    return impl_->ptyPath;
+int SimServer::Controllers() const {
+    return static_cast<int>(impl_->controllers.size());
 }
 
-QStringList SimServer::ReceivedCommands() const {
-    return impl_->dispatcher.ReceivedCommands();
+SimServer::Controller& SimServer::ControllerAt(int k) const {
+    return *impl_->controllers.at(static_cast<std::size_t>(k));
+}
+
+quint16 SimServer::TcpPort(int controller) const {
+    QMutexLocker lock(&impl_->mutex);
+    return ControllerAt(controller).tcpPort;
+}
+
+QString SimServer::PtyPath(int controller) const {
+    QMutexLocker lock(&impl_->mutex);
+    return ControllerAt(controller).ptyPath;
+}
+
+QStringList SimServer::ReceivedCommands(int controller) const {
+    return ControllerAt(controller).dispatcher.ReceivedCommands();
 }
 
 void SimServer::ClearReceivedCommands() {
-    impl_->dispatcher.ClearReceivedCommands();
+    for (auto& c : impl_->controllers) {
+        c->dispatcher.ClearReceivedCommands();
+    }
 }
 
-void SimServer::WithModel(const std::function<void(ControllerModel&)>& fn) {
-    impl_->dispatcher.WithModel(fn);
+void SimServer::WithModel(const std::function<void(ControllerModel&)>& fn, int controller) {
+    ControllerAt(controller).dispatcher.WithModel(fn);
 }
 
 void SimServer::SetFaults(const QString& faultSpec, quint32 seed) {
@@ -175,7 +236,8 @@ void SimServer::SetFaults(const QString& faultSpec, quint32 seed) {
     }
 }
 
-bool SimServer::TrySetFaults(const QString& faultSpec, quint32 seed, QString* error) {
+bool SimServer::TrySetFaults(const QString& faultSpec, quint32 seed, QString* error,
+                             int controller) {
     std::string why;
     auto plan = FaultPlan::Parse(faultSpec.toStdString(), seed, &why);
     if (!plan) {
@@ -184,7 +246,7 @@ bool SimServer::TrySetFaults(const QString& faultSpec, quint32 seed, QString* er
         }
         return false;
     }
-    impl_->dispatcher.SetFaults(std::move(*plan));
+    ControllerAt(controller).dispatcher.SetFaults(std::move(*plan));
     return true;
 }
 
@@ -193,11 +255,11 @@ void SimServer::ScriptReply(const QByteArray& code, std::optional<QByteArray> bo
     if (body) {
         text = body->toStdString();
     }
-    impl_->dispatcher.Script(code.toStdString(), std::move(text), count);
+    impl_->controllers.front()->dispatcher.Script(code.toStdString(), std::move(text), count);
 }
 
 void SimServer::ClearScripts() {
-    impl_->dispatcher.ClearScripts();
+    impl_->controllers.front()->dispatcher.ClearScripts();
 }
 
 }  // namespace sim

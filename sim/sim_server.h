@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -24,9 +25,14 @@ struct SimOptions {
     QString faultSpec;          // as --fault takes it; empty: no faults
     quint32 seed = 1;
     QString logFile;
+    // Independent controllers, each with its own model, faults and endpoints: on TCP ports
+    // counting up from tcpPort (any free ones for 0), on a pty each (ptyLink numbered 1, 2, ...).
+    int controllers = 1;
+    std::map<int, QString> controllerFaults;  // by 0-based controller, beside faultSpec
 };
 
-// The simulated controller served from a thread of its own, for tests, benchmarks and main().
+// The simulated controllers served from a thread of their own, for tests, benchmarks and main().
+// Calls without a controller index are about the first one.
 class SimServer {
 public:
     explicit SimServer(SimOptions options = {});
@@ -38,18 +44,19 @@ public:
     bool Start(QString* error = nullptr);
     void Stop();
 
-    quint16 TcpPort() const;
-    QString PtyPath() const;  // the slave side the tool opens
+    int Controllers() const;
+    quint16 TcpPort(int controller = 0) const;
+    QString PtyPath(int controller = 0) const;  // the slave side the tool opens
 
     // Command texts of well-framed requests, in the order received.
-    QStringList ReceivedCommands() const;
+    QStringList ReceivedCommands(int controller = 0) const;
     void ClearReceivedCommands();
 
     // Runs fn with the model locked against the serving thread.
-    void WithModel(const std::function<void(ControllerModel&)>& fn);
+    void WithModel(const std::function<void(ControllerModel&)>& fn, int controller = 0);
     void SetFaults(const QString& faultSpec, quint32 seed = 1);
     // As SetFaults, but says why a fault list is refused (SetFaults keeps the old plan and warns).
-    bool TrySetFaults(const QString& faultSpec, quint32 seed, QString* error);
+    bool TrySetFaults(const QString& faultSpec, quint32 seed, QString* error, int controller = 0);
 
     // Replaces the model's reply to requests whose command code (the two characters after the
     // device ID) is code: the given body, or silence for nullopt; for the next count requests, or
@@ -60,6 +67,9 @@ public:
 
 private:
     struct Impl;
+    struct Controller;
+    bool SetAllFaults(QString* error);
+    Controller& ControllerAt(int k) const;
     std::unique_ptr<Impl> impl_;
 };
 

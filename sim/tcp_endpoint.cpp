@@ -24,8 +24,12 @@ struct TcpEndpoint::Session {
     PacedWriter writer;
 };
 
-TcpEndpoint::TcpEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter)
-    : dispatcher_(dispatcher), lineSpeed_(lineSpeed), bitsPerCharacter_(bitsPerCharacter) {
+TcpEndpoint::TcpEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter,
+                         std::string prefix)
+    : dispatcher_(dispatcher),
+      lineSpeed_(lineSpeed),
+      bitsPerCharacter_(bitsPerCharacter),
+      prefix_(std::move(prefix)) {
     QObject::connect(&server_, &QTcpServer::newConnection, [this] { Accept(); });
 }
 
@@ -33,6 +37,7 @@ TcpEndpoint::~TcpEndpoint() {
     for (auto& session : sessions_) {
         QObject::disconnect(session->socket, nullptr, nullptr, nullptr);
         session->socket->abort();
+        dispatcher_.NoteProblem(session->name, "connection closed (simulator stopping)");
     }
 }
 
@@ -60,9 +65,12 @@ void TcpEndpoint::Accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         socket->setParent(nullptr);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        auto session =
-            std::make_unique<Session>(this, socket, "tcp#" + std::to_string(++connections_));
+        auto session = std::make_unique<Session>(this, socket,
+                                                 prefix_ + "tcp#" + std::to_string(++connections_));
         Session* s = session.get();
+        const QString peer = socket->peerAddress().toString() + QLatin1Char(':') +
+                             QString::number(socket->peerPort());
+        dispatcher_.NoteProblem(s->name, "connection opened from " + peer.toStdString());
         QObject::connect(socket, &QTcpSocket::readyRead, [this, s] {
             for (const auto& request : s->scanner.Feed(s->socket->readAll().toStdString())) {
                 if (auto plan = dispatcher_.Serve(request, LinkKind::Network, s->name)) {
@@ -86,6 +94,7 @@ void TcpEndpoint::Drop(Session* session) {
     session->writer.Clear();
     QObject::disconnect(session->socket, nullptr, nullptr, nullptr);
     session->socket->abort();
+    dispatcher_.NoteProblem(session->name, "connection closed");
     graveyard_.push_back(std::move(*it));
     sessions_.erase(it);
     QTimer::singleShot(0, &server_, [this] { graveyard_.clear(); });

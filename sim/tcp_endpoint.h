@@ -5,6 +5,7 @@
 #include <QTcpServer>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace sim {
@@ -15,7 +16,10 @@ class RequestDispatcher;
 // Lives on the serving thread.
 class TcpEndpoint {
 public:
-    TcpEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter);
+    // Connections are logged by the name prefix + "tcp#" + their number, from their start to
+    // their end.
+    TcpEndpoint(RequestDispatcher& dispatcher, int lineSpeed, int bitsPerCharacter,
+                std::string prefix = {});
     ~TcpEndpoint();
 
     bool Listen(const QString& host, quint16 port, QString* error);
@@ -30,6 +34,7 @@ private:
     RequestDispatcher& dispatcher_;
     int lineSpeed_;
     int bitsPerCharacter_;
+    std::string prefix_;
     int connections_ = 0;
     QTcpServer server_;
     std::vector<std::unique_ptr<Session>> sessions_;

@@ -8,5 +8,23 @@ class FirmwareImage;
 
 // File > Firmware file, after the dialog returned a name.
 void ChooseFirmwareFile(OperationContext& ctx, const QString& path);
+// How an upgrade ended. The window shows it on the status line; a host without one reads this.
+struct UpgradeOutcome {
+    enum class End {
+        FileError,
+        OpenFailed,
+        OpeningFailed,
+        ProgramFailed,
+        VerifyFailed,
+        Interrupted,
+        Done
+    };
+    enum class Stage { Opening, Program, Verify, Final };
+    End end = End::FileError;
+    Stage stage = Stage::Opening;
+    int block = -1;           // 0-based: the block that failed, or that a stop kept from being sent
+    bool finalReply = false;  // Done: the final command got a checked reply (and its long pause)
+};
+
 // btnFirmware: load the image afresh, program, verify, final command.
-void RunFirmwareUpgrade(OperationContext& ctx, FirmwareImage& image);
+UpgradeOutcome RunFirmwareUpgrade(OperationContext& ctx, FirmwareImage& image);

@@ -1,4 +1,5 @@
 #include <functional>
+#include <optional>
 
 #include "firmware_image.h"
 #include "firmware_loading.h"
@@ -12,6 +13,9 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+using End = UpgradeOutcome::End;
+using Stage = UpgradeOutcome::Stage;
 
 constexpr int kAttempts = 5;
 
@@ -31,11 +35,13 @@ void BeginBlock(OperationContext& ctx) {
 }
 
 // A block request: a short pause, then up to five attempts, each after an event pump.
-bool SendBlockRequest(OperationContext& ctx, const QByteArray& command) {
+bool SendBlockRequest(OperationContext& ctx, ProgressBar phase, int k, const QByteArray& command) {
     ctx.services.Pause(4ms);
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         ctx.services.ProcessEvents();
-        if (ctx.link.Transact(command)) {
+        const bool answered = ctx.link.Transact(command);
+        ctx.host.BlockAttempted(phase, k, attempt, answered);
+        if (answered) {
             return true;
         }
         ctx.services.Pause(50ms);
@@ -44,74 +50,89 @@ bool SendBlockRequest(OperationContext& ctx, const QByteArray& command) {
 }
 
 bool ProgramBlock(OperationContext& ctx, const FirmwareImage& image, int k) {
-    return SendBlockRequest(ctx, BlockCommand(ctx, "Zp", k) + BlockHexText(image.Block(k)));
+    return SendBlockRequest(ctx, ProgressBar::Program, k,
+                            BlockCommand(ctx, "Zp", k) + BlockHexText(image.Block(k)));
 }
 
 bool VerifyBlock(OperationContext& ctx, const FirmwareImage& image, int k) {
-    return SendBlockRequest(ctx, BlockCommand(ctx, "Zv", k)) &&
+    return SendBlockRequest(ctx, ProgressBar::Verify, k, BlockCommand(ctx, "Zv", k)) &&
            VerifyReplyMatches(ctx.link.LastReply(), image.Block(k));
 }
 
 // Programming and verifying walk the blocks alike: the phase's text, then one block after
-// another, its bar one behind until the phase is through.
-bool RunBlockPhase(OperationContext& ctx, TextId text, ProgressBar bar, int blockCount,
-                   const std::function<bool(int)>& sendBlock) {
+// another, its bar one behind until the phase is through. Says where it stopped, if it did.
+std::optional<UpgradeOutcome> RunBlockPhase(OperationContext& ctx, TextId text, ProgressBar bar,
+                                            int blockCount,
+                                            const std::function<bool(int)>& sendBlock) {
+    const Stage stage = bar == ProgressBar::Program ? Stage::Program : Stage::Verify;
+    const End failed = bar == ProgressBar::Program ? End::ProgramFailed : End::VerifyFailed;
     ctx.host.ShowStatus(ctx.host.Text(text));
     ctx.services.ProcessEvents();
     ctx.services.Pause(50ms);
     ctx.host.SetProgressMaximum(bar, blockCount);
     for (int k = 0; k < blockCount; ++k) {
+        if (ctx.host.StopRequested()) {
+            return UpgradeOutcome{End::Interrupted, stage, k};
+        }
         BeginBlock(ctx);
         if (!sendBlock(k)) {
-            return false;
+            return UpgradeOutcome{failed, stage, k};
         }
         ctx.host.SetProgressPosition(bar, k);
     }
     ctx.host.SetProgressPosition(bar, blockCount);
-    return true;
+    return std::nullopt;
 }
 
 // The controller may restart without answering; the outcome is already decided.
-void SendFinal(OperationContext& ctx) {
+bool SendFinal(OperationContext& ctx) {
     ctx.host.ShowStatus(ctx.host.Text(TextId::Upgrading));
     ctx.services.ProcessEvents();
     ctx.services.Pause(100ms);
-    if (ctx.link.Transact(Command(ctx, "ZrC4E9"))) {
-        ctx.services.LongPause(7000ms);
+    if (!ctx.link.Transact(Command(ctx, "ZrC4E9"))) {
+        return false;
     }
+    ctx.services.LongPause(7000ms);
+    return true;
 }
 
-bool RunPhases(OperationContext& ctx, const FirmwareImage& image) {
+UpgradeOutcome RunPhases(OperationContext& ctx, const FirmwareImage& image) {
     ctx.services.Pause(100ms);
     if (!ctx.link.Transact(Command(ctx, "Zx6D2A"))) {
-        return false;
+        return {End::OpeningFailed, Stage::Opening};
     }
     const int n = image.BlockCount();
     const auto program = [&](int k) { return ProgramBlock(ctx, image, k); };
     const auto verify = [&](int k) { return VerifyBlock(ctx, image, k); };
-    if (!RunBlockPhase(ctx, TextId::Programming, ProgressBar::Program, n, program) ||
-        !RunBlockPhase(ctx, TextId::Verifying, ProgressBar::Verify, n, verify)) {
-        return false;
+    if (auto stopped = RunBlockPhase(ctx, TextId::Programming, ProgressBar::Program, n, program)) {
+        return *stopped;
     }
-    SendFinal(ctx);
-    return true;
+    if (auto stopped = RunBlockPhase(ctx, TextId::Verifying, ProgressBar::Verify, n, verify)) {
+        return *stopped;
+    }
+    if (ctx.host.StopRequested()) {
+        return {End::Interrupted, Stage::Final};
+    }
+    return {End::Done, Stage::Final, -1, SendFinal(ctx)};
 }
 
 }  // namespace
 
-void RunFirmwareUpgrade(OperationContext& ctx, FirmwareImage& image) {
+UpgradeOutcome RunFirmwareUpgrade(OperationContext& ctx, FirmwareImage& image) {
     ctx.host.SetProgressPosition(ProgressBar::Program, 0);
     ctx.host.SetProgressPosition(ProgressBar::Verify, 0);
     if (!LoadFirmwareImage(ctx, image)) {
-        return;
+        return {End::FileError, Stage::Opening};
     }
     if (!BeginOperation(ctx)) {
         EndOpenFailure(ctx);
-        return;
+        return {End::OpenFailed, Stage::Opening};
     }
-    if (RunPhases(ctx, image)) {
+    const UpgradeOutcome outcome = RunPhases(ctx, image);
+    if (outcome.end == End::Done) {
         EndSuccess(ctx);
     } else {
         EndFailure(ctx);
     }
+    return outcome;
 }

@@ -26,9 +26,22 @@ constexpr std::array kSeatRules = {
     "/etc/udev/rules.d/70-kr470qx-tools.rules",
 };
 
-QString SystemText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+// strerror_r comes in two shapes: GNU returns its text, POSIX fills the buffer.
+[[maybe_unused]] const char* ErrorText(int /*posixResult*/, const char* buffer) {
+    return buffer;
 }
+[[maybe_unused]] const char* ErrorText(const char* gnuResult, const char* /*buffer*/) {
+    return gnuResult;
+}
+
+// The reentrant calls throughout: the console program diagnoses many ports at once, each on its
+// own thread, and the plain ones share one buffer.
+QString SystemText(int error) {
+    char buffer[256] = {};
+    return QString::fromLocal8Bit(ErrorText(strerror_r(error, buffer, sizeof buffer), buffer));
+}
+
+constexpr std::size_t kEntryBuffer = 16384;
 
 // The rule tags USB adapters only; a name under /dev/serial/by-id leads to one of them.
 bool SeatRuleCovers(const QString& path) {
@@ -56,8 +69,10 @@ bool InThisSession(gid_t group) {
 
 // Group changes take effect at the next login; the group file already has them.
 bool InGroupFile(gid_t group) {
-    const passwd* user = ::getpwuid(::getuid());
-    if (!user) {
+    passwd entry{};
+    passwd* user = nullptr;
+    std::vector<char> buffer(kEntryBuffer);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &user) != 0 || !user) {
         return false;
     }
     int count = 64;
@@ -73,7 +88,10 @@ bool InGroupFile(gid_t group) {
 
 void DescribePermission(OpenFailure& failure, const struct stat& info) {
     failure.cause = OpenCause::PermissionDenied;
-    const group* owner = ::getgrgid(info.st_gid);
+    group entry{};
+    group* owner = nullptr;
+    std::vector<char> buffer(kEntryBuffer);
+    ::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &owner);
     failure.group = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
     constexpr mode_t kReadWrite = S_IRGRP | S_IWGRP;
     failure.groupMayOpen = info.st_gid != 0 && (info.st_mode & kReadWrite) == kReadWrite;

@@ -25,6 +25,9 @@ std::optional<QByteArray> Identify(OperationContext& ctx) {
         ctx.host.ShowStatus(ctx.host.Text(TextId::ConnectingDevice) +
                             QString::asprintf(" ( %d )", kCountdownStart - attempt));
         ctx.services.ProcessEvents();
+        if (ctx.host.StopRequested()) {
+            break;
+        }
     }
     return std::nullopt;
 }

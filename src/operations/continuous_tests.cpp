@@ -63,6 +63,7 @@ void RunCycle(OperationContext& ctx, TestButton button) {
     if (button == TestButton::Polling) {
         Poll(ctx);
     }
+    ctx.host.TestCycleDone(button);
 }
 
 void EndSequence(OperationContext& ctx) {

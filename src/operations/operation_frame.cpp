@@ -19,7 +19,8 @@ void MakeIdle(OperationContext& ctx) {
     ctx.host.SetWindowEnabled(true);
 }
 
-void EndAfterOpen(OperationContext& ctx, TextId status, LampColor lamp, int beepHz) {
+void EndAfterOpen(OperationContext& ctx, OperationEnding ending, TextId status, LampColor lamp,
+                  int beepHz) {
     ctx.host.ShowStatus(ctx.host.Text(status));
     SetBusy(ctx, false);
     ctx.host.SetLinkLamp(lamp);
@@ -28,6 +29,7 @@ void EndAfterOpen(OperationContext& ctx, TextId status, LampColor lamp, int beep
         ctx.link.CloseLink();
     }
     MakeIdle(ctx);
+    ctx.host.OperationEnded(ending);
 }
 
 }  // namespace
@@ -54,14 +56,15 @@ void EndOpenFailure(OperationContext& ctx) {
     }
     ctx.services.Beep(kLowBeepHz, kBeepDuration);
     MakeIdle(ctx);
+    ctx.host.OperationEnded(OperationEnding::OpenFailure);
 }
 
 void EndSuccess(OperationContext& ctx) {
-    EndAfterOpen(ctx, TextId::CommandOk, LampColor::Yellow, kHighBeepHz);
+    EndAfterOpen(ctx, OperationEnding::Success, TextId::CommandOk, LampColor::Yellow, kHighBeepHz);
 }
 
 void EndFailure(OperationContext& ctx) {
-    EndAfterOpen(ctx, TextId::CommandError, LampColor::Red, kLowBeepHz);
+    EndAfterOpen(ctx, OperationEnding::Failure, TextId::CommandError, LampColor::Red, kLowBeepHz);
 }
 
 void SetBusy(OperationContext& ctx, bool on) {

@@ -10,6 +10,7 @@
 enum class LampColor { Red, Yellow, White };
 enum class TestButton { Dido, Polling };
 enum class ProgressBar { Program, Verify };
+enum class OperationEnding { OpenFailure, Success, Failure };
 
 // What the operations see of the window: the controls they read and write, by meaning. The main
 // window implements it; nothing here knows about widgets.
@@ -64,4 +65,16 @@ public:
     virtual void SetFirmwareFilePath(const QString& path) = 0;
     virtual void SetProgressMaximum(ProgressBar bar, int maximum) = 0;
     virtual void SetProgressPosition(ProgressBar bar, int position) = 0;
+
+    // What a host without a window observes and steers; the window leaves them as they are.
+    // The ending the operation frame has just run.
+    virtual void OperationEnded(OperationEnding /*ending*/) {}
+    // One attempt (1 to 5) at block `block` (0-based) of a phase, once its transaction returned.
+    virtual void BlockAttempted(ProgressBar /*phase*/, int /*block*/, int /*attempt*/,
+                                bool /*answered*/) {}
+    // A cycle of a continuous test has run to its end.
+    virtual void TestCycleDone(TestButton /*button*/) {}
+    // Whether to stop where stopping leaves the controller and the link sound: between identify
+    // attempts, before each block of an upgrade and before its final command.
+    virtual bool StopRequested() const { return false; }
 };

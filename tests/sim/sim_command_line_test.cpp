@@ -57,6 +57,26 @@ TEST(SimCommandLine, TakesGoodArgumentsAndRefusesBadOnes) {
              EXPECT_EQ(*c.inputs, "10000001");
              EXPECT_EQ(c.records, 3);
          }},
+        {{"--controllers", "3", "--fault-on", "2:drop:code=Zp", "--fault-on", "2:close"},
+         true,
+         [](const auto& c) {
+             EXPECT_EQ(c.options.controllers, 3);
+             EXPECT_EQ(c.options.controllerFaults.at(1), "drop:code=Zp,close");
+         }},
+        {{"--make-image", "x.kxb", "--blocks", "0"},
+         true,
+         [](const auto& c) {
+             EXPECT_EQ(c.makeImage, "x.kxb");
+             EXPECT_EQ(c.imageBlocks, 0);
+         }},
+        {{"--controllers", "0"}, false, nullptr},
+        {{"--controllers", "2", "--fault-on", "3:drop"}, false, nullptr},
+        {{"--fault-on", "drop"}, false, nullptr},
+        {{"--fault-on", "1:explode"}, false, nullptr},
+        {{"--controllers", "10", "--device-id", "ABCD"}, false, nullptr},
+        {{"--controllers", "2", "--serial-number", "99999999"}, false, nullptr},
+        {{"--controllers", "2", "--tcp", "127.0.0.1:65535"}, false, nullptr},
+        {{"--blocks", "125"}, false, nullptr},
         {{"--tcp", "5003"}, false, nullptr},
         {{"--tcp", "127.0.0.1:70000"}, false, nullptr},
         {{"--line-speed", "fast"}, false, nullptr},

@@ -30,8 +30,7 @@ QString SetLineSpeed(SimCommandLine& c, const QString& value) {
     const QStringList parts = value.split(QLatin1Char(','));
     bool ok = false;
     const int speed = parts[0].toInt(&ok);
-    const QString error =
-        QStringLiteral("--line-speed wants BAUD or BAUD,P,D,S, got '%1'").arg(value);
+    QString error = QStringLiteral("--line-speed wants BAUD or BAUD,P,D,S, got '%1'").arg(value);
     if (!ok || speed <= 0 || (parts.size() != 1 && parts.size() != 4)) {
         return error;
     }
@@ -44,7 +43,8 @@ QString SetLineSpeed(SimCommandLine& c, const QString& value) {
             !QStringLiteral("neoms").contains(parts[1].toLower()) || parts[1].size() != 1) {
             return error;
         }
-        c.options.bitsPerCharacter = 1 + data + (parity ? 1 : 0) + static_cast<int>(stop + 0.5);
+        // 1.5 stop bits are counted as 2, as the tool's own line timing counts them.
+        c.options.bitsPerCharacter = 1 + data + (parity ? 1 : 0) + (stop == 1 ? 1 : 2);
     }
     return {};
 }
@@ -89,7 +89,7 @@ QString SetInputs(SimCommandLine& c, const QString& value) {
 }
 
 Setter Number(const char* name, long long high,
-              std::function<void(SimCommandLine&, long long)> set) {
+              const std::function<void(SimCommandLine&, long long)>& set) {
     return [=](SimCommandLine& c, const QString& value) {
         bool ok = false;
         const long long n = value.toLongLong(&ok);

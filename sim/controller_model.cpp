@@ -92,12 +92,12 @@ std::string ControllerModel::Ack() const {
 }
 
 // A checked reply two bytes longer than the acknowledgement, so the tool's length test fails.
-std::string ControllerModel::Refuse(std::string why) {
+std::string ControllerModel::Refuse(const std::string& why) {
     note_ = "refused: " + why;
     return Ack() + "ER";
 }
 
-std::optional<std::string> ControllerModel::Silence(std::string why) {
+std::optional<std::string> ControllerModel::Silence(const std::string& why) {
     note_ = "no reply: " + why;
     return std::nullopt;
 }

@@ -67,8 +67,8 @@ private:
 
     std::optional<std::string> Dispatch(std::string_view code, std::string_view args);
     std::string Ack() const;
-    std::string Refuse(std::string why);
-    std::optional<std::string> Silence(std::string why);
+    std::string Refuse(const std::string& why);
+    std::optional<std::string> Silence(const std::string& why);
 
     std::optional<std::string> Identify(std::string_view args);
     std::optional<std::string> ReadVersion(std::string_view args);

@@ -197,7 +197,7 @@ bool FaultPlan::Strikes(Rule& rule) {
         return true;
     }
     // A 32-bit draw scaled by hand, so the same seed gives the same run on any library.
-    return random_() / 4294967296.0 < rule.probability;
+    return static_cast<double>(random_()) / 4294967296.0 < rule.probability;
 }
 
 FaultEffects FaultPlan::Decide(std::string_view code) {

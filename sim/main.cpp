@@ -23,7 +23,7 @@ void Configure(const sim::SimCommandLine& c, int k, sim::ControllerModel& model)
     for (int i = 0; i < c.records; ++i) {
         char field3[16];
         std::snprintf(field3, sizeof field3, "%05d", i + 1);
-        const QDateTime when = QDateTime(QDate(2007, 6, 23), QTime(10, 15)).addSecs(60 * i);
+        const QDateTime when = QDateTime(QDate(2007, 6, 23), QTime(10, 15)).addSecs(qint64{60} * i);
         model.PushRecord(
             {"1", when.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString(), "0001", field3});
     }

@@ -70,7 +70,9 @@ qint64 PacedWriter::Allowed(const Item& item) const {
         return left;
     }
     // The first character goes at once; the rest as the line would have carried them.
-    const auto due = static_cast<qint64>(std::floor(clock_.nsecsElapsed() / 1e6 * bytesPerMs_)) + 1;
+    const auto due = static_cast<qint64>(std::floor(static_cast<double>(clock_.nsecsElapsed()) /
+                                                    1e6 * bytesPerMs_)) +
+                     1;
     return std::min(left, due - static_cast<qint64>(sent_));
 }
 

@@ -224,7 +224,9 @@ QJsonObject TargetRun::Run() {
 
 QJsonObject RunTarget(const CliRequest& request, const Target& target,
                       const std::atomic<bool>& stop, const std::function<void(QJsonObject)>& sink) {
-    const QDateTime started = QDateTime::currentDateTime();
+    // Local time with its offset, so that a record read elsewhere means the same moment.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime started = now.toOffsetFromUtc(now.offsetFromUtc());
     QElapsedTimer clock;
     clock.start();
     sink({{"event", QStringLiteral("start")},

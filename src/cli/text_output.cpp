@@ -203,7 +203,8 @@ QString ResultText(const QJsonObject& result) {
     if (result.contains(QLatin1String("block"))) {
         text += QStringLiteral(" at block %1").arg(result.value(QLatin1String("block")).toInt());
     }
-    if (code == QLatin1String("ok") && result.contains(QLatin1String("device_id"))) {
+    // A unit that failed is told apart by what it answered before, where it did.
+    if (result.contains(QLatin1String("device_id"))) {
         text += QStringLiteral(": ") + IdentityText(result);
     }
     if (result.contains(QLatin1String("blocks"))) {

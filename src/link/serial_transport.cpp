@@ -185,3 +185,7 @@ void SerialTransport::HangUp() {
 bool SerialTransport::CheckReply(const std::uint8_t* reply, std::size_t count) const {
     return CheckReplyCrc(reply, count);
 }
+
+bool SerialTransport::Connected() const {
+    return port_.isOpen();
+}

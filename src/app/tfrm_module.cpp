@@ -46,6 +46,8 @@ TfrmModule::TfrmModule(Dependencies dependencies, QWidget* parent)
       ctx_{*this, *services_, link_, state_} {
     // Controls with a style sheet of colours must still take the window font of each language.
     QCoreApplication::setAttribute(Qt::AA_UseStyleSheetPropagationInWidgetStyles);
+    // Before any control exists: a screen reader may ask for one as soon as it is made.
+    InstallAccessibleRoles();
     ui_->setupUi(this);
     paging_ = std::make_unique<TabPaging>(std::initializer_list{ui_->pcMain, ui_->pcPort});
     // Made last, so that it sees input before the paging does.
@@ -92,7 +94,6 @@ void TfrmModule::CreateComponents() {
         list->completer()->setCaseSensitivity(Qt::CaseSensitive);
     }
     // What a screen reader says of the lamps and the panels before any operation.
-    InstallAccessibleRoles();
     SetLinkLamp(LampColor::Red);
     for (int input = 1; input <= 8; ++input) {
         SetInputLamp(input, LampColor::White);
@@ -141,6 +142,15 @@ void TfrmModule::ConnectHandlers() {
     connect(ui_->mnuEnglish, &QAction::triggered, this, &TfrmModule::mnuEnglishClick);
     connect(ui_->mnuSimplified, &QAction::triggered, this, &TfrmModule::mnuSimplifiedClick);
     connect(ui_->mnuTraditional, &QAction::triggered, this, &TfrmModule::mnuTraditionalClick);
+    // Should anything still select a hidden page (a screen reader acts on its tab, which Qt
+    // offers as if it were shown), the page shown before comes back.
+    connect(ui_->pcMain, &QTabWidget::currentChanged, this, [this](int index) {
+        if (ui_->pcMain->isTabEnabled(index)) {
+            shownPage_ = index;
+        } else {
+            ui_->pcMain->setCurrentIndex(shownPage_);
+        }
+    });
 }
 
 void TfrmModule::FormCreate() {

@@ -140,6 +140,7 @@ private:
     std::unique_ptr<TabPaging> paging_;
     std::unique_ptr<InputGate> gate_;
     TestButton runningTest_ = TestButton::Dido;
+    int shownPage_ = 0;  // of pcMain
     bool oneShotRunning_ = false;
     bool cursorPushed_ = false;
     bool shown_ = false;

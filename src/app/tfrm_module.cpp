@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "accessible_roles.h"
+#include "continuous_tests.h"
 #include "firmware_operations.h"
 #include "input_gate.h"
 #include "operation_frame.h"
@@ -250,7 +251,7 @@ void TfrmModule::RunOneShot(const std::function<void()>& operation) {
     CloseIfExitAsked();
 }
 
-void TfrmModule::ContinuousTestButtonClick(TestButton button, void (*click)(OperationContext&)) {
+void TfrmModule::ContinuousTestButtonClick(TestButton button) {
     if (oneShotRunning_) {
         return;
     }
@@ -258,13 +259,13 @@ void TfrmModule::ContinuousTestButtonClick(TestButton button, void (*click)(Oper
     // button reaches it.
     if (state_.testActive) {
         if (button == runningTest_) {
-            click(ctx_);
+            ContinuousTestClick(ctx_, button);
         }
         return;
     }
     runningTest_ = button;
     // Clicks still on their way when the test ended do not start it again.
-    gate_->RunOpen([&] { click(ctx_); });
+    gate_->RunOpen([&] { ContinuousTestClick(ctx_, button); });
     CloseIfExitAsked();
 }
 
@@ -308,11 +309,11 @@ void TfrmModule::tmrBusyTimer() {
 }
 
 void TfrmModule::btnDIDOClick() {
-    ContinuousTestButtonClick(TestButton::Dido, &DidoTestClick);
+    ContinuousTestButtonClick(TestButton::Dido);
 }
 
 void TfrmModule::btnPoolingClick() {
-    ContinuousTestButtonClick(TestButton::Polling, &PollingTestClick);
+    ContinuousTestButtonClick(TestButton::Polling);
 }
 
 void TfrmModule::tmrClockTimer() {

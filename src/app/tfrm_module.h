@@ -117,7 +117,7 @@ private:
     void SetCaptions();
     void FitTabsToFont();
     void RunOneShot(const std::function<void()>& operation);
-    void ContinuousTestButtonClick(TestButton button, void (*click)(OperationContext&));
+    void ContinuousTestButtonClick(TestButton button);
     QString RunLoadDialog();
     void ShowTab(QWidget* page, bool shown);
     void CloseIfExitAsked();

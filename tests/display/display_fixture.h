@@ -92,6 +92,13 @@ protected:
     // event runs in an ending); the second ping leaves it the time to take input again.
     void WaitIdle();
     void Connect();
+    // The simulator, the tool against it, and a first Connect.
+    void StartConnected() {
+        StartSim();
+        WriteSettings();
+        StartTool();
+        Connect();
+    }
     // The window as the X server shows it, for a look by eye, once it has handled what it got.
     void Shot(const QString& name, bool settle = true);
     bool ToolEnds();

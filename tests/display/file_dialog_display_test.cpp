@@ -7,11 +7,8 @@ namespace {
 using FileDialogDisplay = RealDisplay;
 
 TEST_F(FileDialogDisplay, WindowTakesInputAtOnceAfterTheDialog) {
-    StartSim();
     WriteImage(1);
-    WriteSettings();
-    StartTool();
-    Connect();
+    StartConnected();
     ClickTab("tsFirmware");
     x_->Key("Tab");  // from the note to "Firmware load"
     // A hand is no faster than the window takes each step.

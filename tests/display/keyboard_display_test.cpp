@@ -8,10 +8,7 @@ namespace {
 using KeyboardDisplay = RealDisplay;
 
 TEST_F(KeyboardDisplay, FocusStaysOnItsButtonAcrossOperations) {
-    StartSim();
-    WriteSettings();
-    StartTool();
-    Connect();  // the focus is on "Alarm test" now
+    StartConnected();  // the focus is on "Alarm test" now
     // "Set date and time", twice.
     x_->Key("Tab", {"Shift_L"});
     x_->Key("Tab", {"Shift_L"});
@@ -42,10 +39,7 @@ TEST_F(KeyboardDisplay, FocusStaysOnItsButtonAcrossOperations) {
 
 // From the alarm list, after choosing an entry and after closing the list with Escape.
 TEST_F(KeyboardDisplay, CtrlTabFromTheAlarmList) {
-    StartSim();
-    WriteSettings();
-    StartTool();
-    Connect();
+    StartConnected();
     for (const char* close : {"Return", "Escape"}) {
         SCOPED_TRACE(close);
         const int before = Count("0001AB");
@@ -68,11 +62,8 @@ TEST_F(KeyboardDisplay, CtrlTabFromTheAlarmList) {
 // are, shows a hidden page or reaches the controller: the page stays as it was, and the
 // controller gets the test's requests only.
 TEST_F(KeyboardDisplay, HiddenPagesStayOutOfReachDuringTheDidoTest) {
-    StartSim();
     WriteImage(1);
-    WriteSettings();
-    StartTool();
-    Connect();
+    StartConnected();
     const int connectRequests = static_cast<int>(Requests().size());
     Click("btnDIDO");
     ASSERT_TRUE(WaitForRequests("0001DG0", 1));

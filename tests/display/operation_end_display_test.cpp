@@ -12,10 +12,7 @@ using OperationEndDisplay = RealDisplay;
 TEST_F(OperationEndDisplay, DoubleClickRunsAShortOperationOnce) {
     const SoundDevice silent(SoundDevice::Kind::None);
     UseAlsaConfig(silent.ConfigPath());
-    StartSim();
-    WriteSettings();
-    StartTool();
-    Connect();
+    StartConnected();
     Click("btnReboot", 2, 150ms);
     ASSERT_TRUE(WaitForRequests("0001AR00", 1));
     Barrier();

@@ -84,7 +84,8 @@ bool InputGate::BelongsToWindow(const QObject* object) const {
 }
 
 bool InputGate::eventFilter(QObject* watched, QEvent* event) {
-    // Inside an operation that keeps the gate closed, its return is the moment.
+    // The window takes input again once it is enabled; inside an operation that keeps the gate
+    // closed, only once the operation has returned.
     if (watched == &window_ && event->type() == QEvent::EnabledChange && window_.isEnabled() &&
         !closed_) {
         TakeInputAgain();

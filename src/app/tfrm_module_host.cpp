@@ -34,7 +34,7 @@ QString ColorName(LampColor color) {
     return QStringLiteral("white");
 }
 
-// What a screen reader says of a panel that has no label beside it: what it shows, and what.
+// What a screen reader says of a panel that has no label beside it: what it is, then what it shows.
 QString NamedValue(const char* what, const QString& value) {
     const QString name = QString::fromLatin1(what);
     return value.isEmpty() ? name : name + QStringLiteral(": ") + value;

@@ -336,7 +336,7 @@ TEST_F(FailureTooltipWindow, TooltipLastsAsLongAsItsStatus) {
     const QString header = configDir.filePath(QStringLiteral("header.KXB"));
     QFile file(header);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("FW HEADER", 16));
+    file.write(QByteArray("FW HEADER").leftJustified(16, '\0'));
     file.close();
     const std::pair<const char*, std::function<void()>> takers[] = {
         {"language", [this] { window->mnuTraditionalClick(); }},

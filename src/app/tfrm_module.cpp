@@ -50,7 +50,8 @@ TfrmModule::TfrmModule(Dependencies dependencies, QWidget* parent)
     // Before any control exists: a screen reader may ask for one as soon as it is made.
     InstallAccessibleRoles();
     ui_->setupUi(this);
-    paging_ = std::make_unique<TabPaging>(std::initializer_list{ui_->pcMain, ui_->pcPort});
+    paging_ =
+        std::make_unique<TabPaging>(std::initializer_list<QTabWidget*>{ui_->pcMain, ui_->pcPort});
     // Made last, so that it sees input before the paging does.
     gate_ = std::make_unique<InputGate>(*this);
     // The TCP connect waits up to 21 s: the window repaints and answers the desktop meanwhile.

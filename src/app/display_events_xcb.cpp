@@ -47,16 +47,7 @@ private:
 
 // The X server sends events to a client in order: once a marker that it sent after everything
 // else has arrived, all input generated before this moment has been run.
-bool RunXcbEventsSentUpToNow(QWidget& window) {
-    // The offscreen platform may offer the interface too, without a connection of its own.
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !window.windowHandle()) {
-        return false;
-    }
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection) {
-        return false;
-    }
+void RunXcbEventsSentUpToNow(QWidget& window, xcb_connection_t* connection) {
     const auto target = static_cast<xcb_window_t>(window.winId());
     static std::uint32_t serial = 0;
     MarkerFilter filter(target, ++serial);
@@ -81,13 +72,24 @@ bool RunXcbEventsSentUpToNow(QWidget& window) {
         }
     }
     QCoreApplication::instance()->removeNativeEventFilter(&filter);
-    return true;
+}
+
+// The offscreen platform may offer the interface too, without a connection of its own.
+xcb_connection_t* XcbConnectionOf(const QWidget& window) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !window.windowHandle()) {
+        return nullptr;
+    }
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
 }
 
 }  // namespace
 
 void RunEventsSentUpToNow(QWidget& window) {
-    RunXcbEventsSentUpToNow(window);
-    // What the display events queued for the widgets is delivered here.
+    if (xcb_connection_t* connection = XcbConnectionOf(window)) {
+        RunXcbEventsSentUpToNow(window, connection);
+    }
+    // What the display events queued for the widgets is delivered here; without a connection to
+    // ask, this is all that can be run.
     QCoreApplication::processEvents();
 }

@@ -1,10 +1,12 @@
 #include "input_gate.h"
 
-#include "display_events.h"
-
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
+#include <QScopedValueRollback>
 #include <QWidget>
+
+#include "display_events.h"
+#include "focus_return.h"
 
 namespace {
 
@@ -35,6 +37,12 @@ bool IsUserInput(QEvent::Type type) {
 
 InputGate::InputGate(QWidget& window) : window_(window) {
     QCoreApplication::instance()->installEventFilter(this);
+    // Disabling a window takes the focus from its controls; the one that had it is kept here.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && now->window() == &window_) {
+            lastFocus_ = now;
+        }
+    });
 }
 
 InputGate::~InputGate() {
@@ -43,16 +51,27 @@ InputGate::~InputGate() {
     }
 }
 
-bool InputGate::SetClosed(bool closed) {
-    const bool was = closed_;
-    closed_ = closed;
-    return was;
+void InputGate::RunClosed(const std::function<void()>& operation) {
+    {
+        const QScopedValueRollback closed(closed_, true);
+        operation();
+    }
+    TakeInputAgain();
 }
 
-void InputGate::DiscardInputSentUpToNow() {
-    const bool was = SetClosed(true);
+void InputGate::RunOpen(const std::function<void()>& operation) {
+    operation();
+    TakeInputAgain();
+}
+
+// Everything the display server has sent up to now runs with the gate closed, so input given
+// until now has no effect, not even later; then the focus goes back where it was.
+void InputGate::TakeInputAgain() {
+    const QScopedValueRollback closed(closed_, true);
     RunEventsSentUpToNow(window_);
-    SetClosed(was);
+    if (QWidget* target = FocusReturnTarget(lastFocus_)) {
+        target->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 bool InputGate::BelongsToWindow(const QObject* object) const {
@@ -65,6 +84,13 @@ bool InputGate::BelongsToWindow(const QObject* object) const {
 }
 
 bool InputGate::eventFilter(QObject* watched, QEvent* event) {
+    // The window takes input again once it is enabled; inside an operation that keeps the gate
+    // closed, only once the operation has returned.
+    if (watched == &window_ && event->type() == QEvent::EnabledChange && window_.isEnabled() &&
+        !closed_) {
+        TakeInputAgain();
+        return false;
+    }
     if (!IsUserInput(event->type()) || (!closed_ && window_.isEnabled())) {
         return false;
     }

@@ -1,23 +1,27 @@
 #include "tfrm_module.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLayout>
-#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 
+#include "accessible_roles.h"
+#include "continuous_tests.h"
 #include "firmware_operations.h"
 #include "input_gate.h"
 #include "operation_frame.h"
 #include "operations.h"
 #include "settings_key.h"
 #include "system_services.h"
+#include "tab_paging.h"
 #include "ui_tfrm_module.h"
 
 namespace {
@@ -27,26 +31,6 @@ constexpr int kClientHeight = 614;
 
 std::unique_ptr<Services> OwnServicesUnless(Services* injected) {
     return injected ? nullptr : std::make_unique<SystemServices>();
-}
-
-// Ctrl+Tab and Ctrl+Shift+Tab page through the tabs that are shown: a hidden page (tsFunction
-// always, tsCommand and tsFirmware during a continuous test) is never shown. Qt's own paging
-// skips only disabled tabs.
-bool PageThroughShownTabs(QTabWidget& pages, const QKeyEvent& key) {
-    const bool tab = key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab;
-    if (!tab || !(key.modifiers() & Qt::ControlModifier)) {
-        return false;
-    }
-    const bool back = key.key() == Qt::Key_Backtab || (key.modifiers() & Qt::ShiftModifier);
-    const int count = pages.count();
-    for (int step = 1; step < count; ++step) {
-        const int index = (pages.currentIndex() + (back ? count - step : step)) % count;
-        if (pages.isTabVisible(index) && pages.isTabEnabled(index)) {
-            pages.setCurrentIndex(index);
-            break;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -64,7 +48,12 @@ TfrmModule::TfrmModule(Dependencies dependencies, QWidget* parent)
       ctx_{*this, *services_, link_, state_} {
     // Controls with a style sheet of colours must still take the window font of each language.
     QCoreApplication::setAttribute(Qt::AA_UseStyleSheetPropagationInWidgetStyles);
+    // Before any control exists: a screen reader may ask for one as soon as it is made.
+    InstallAccessibleRoles();
     ui_->setupUi(this);
+    paging_ =
+        std::make_unique<TabPaging>(std::initializer_list<QTabWidget*>{ui_->pcMain, ui_->pcPort});
+    // Made last, so that it sees input before the paging does.
     gate_ = std::make_unique<InputGate>(*this);
     // The TCP connect waits up to 21 s: the window repaints and answers the desktop meanwhile.
     link_.SetWaitPump([this] { services_->KeepWindowAlive(); });
@@ -86,8 +75,12 @@ void TfrmModule::CreateComponents() {
                    Qt::WindowCloseButtonHint);
     ui_->mnuFile->insertSeparator(ui_->mnuExit)->setObjectName(QStringLiteral("mnuLine1"));
     ui_->btnConnect->setDefault(true);
-    ui_->pcMain->setTabVisible(ui_->pcMain->indexOf(ui_->tsFunction), false);
-    ui_->pcMain->installEventFilter(this);
+    ShowTab(ui_->tsFunction, false);
+    for (QPushButton* button :
+         {ui_->btnConnect, ui_->btnSetDate, ui_->btnAlarm, ui_->btnInitial, ui_->btnReboot,
+          ui_->btnFirmware, ui_->btnCommand, ui_->btnModuleCommand}) {
+        button->installEventFilter(this);
+    }
     // Narrow lists must show their longest item in the larger Chinese window fonts too.
     ui_->cmbModuleType->setStyleSheet(QStringLiteral("QComboBox { padding-left: 2px; }"));
     // The open alarm list keeps the closed box's colours; the box's own sheet inverts the
@@ -103,6 +96,13 @@ void TfrmModule::CreateComponents() {
     for (QComboBox* list : {ui_->cmbPort, ui_->cmbBaudrate}) {
         list->completer()->setCaseSensitivity(Qt::CaseSensitive);
     }
+    // What a screen reader says of the lamps and the panels before any operation.
+    SetLinkLamp(LampColor::Red);
+    for (int input = 1; input <= 8; ++input) {
+        SetInputLamp(input, LampColor::White);
+    }
+    ShowVersion({});
+    ShowSerialNumber({});
 
     tmrBusy_ = new QTimer(this);
     tmrBusy_->setObjectName(QStringLiteral("tmrBusy"));
@@ -145,6 +145,15 @@ void TfrmModule::ConnectHandlers() {
     connect(ui_->mnuEnglish, &QAction::triggered, this, &TfrmModule::mnuEnglishClick);
     connect(ui_->mnuSimplified, &QAction::triggered, this, &TfrmModule::mnuSimplifiedClick);
     connect(ui_->mnuTraditional, &QAction::triggered, this, &TfrmModule::mnuTraditionalClick);
+    // Should anything still select a hidden page (a screen reader acts on its tab, which Qt
+    // offers as if it were shown), the page shown before comes back.
+    connect(ui_->pcMain, &QTabWidget::currentChanged, this, [this](int index) {
+        if (ui_->pcMain->isTabEnabled(index)) {
+            shownPage_ = index;
+        } else {
+            ui_->pcMain->setCurrentIndex(shownPage_);
+        }
+    });
 }
 
 void TfrmModule::FormCreate() {
@@ -154,7 +163,7 @@ void TfrmModule::FormCreate() {
     ui_->cmbBaudrate->setEditText(settings_.link.speed);
     ui_->edIP->setText(settings_.link.ip);
     ui_->edPort->setText(settings_.link.tcpPort);
-    ui_->pnFile->setText(settings_.firmwareFile);
+    ui_->pnFile->setText(QDir::toNativeSeparators(settings_.firmwareFile));
     const bool serial = storedType == 0;
     ui_->pcPort->setCurrentWidget(serial ? ui_->tsCom : ui_->tsNet);
     settings_.link.type = serial ? LinkType::Serial : LinkType::Network;
@@ -196,15 +205,16 @@ void TfrmModule::showEvent(QShowEvent* event) {
 }
 
 void TfrmModule::closeEvent(QCloseEvent* event) {
-    // While an operation keeps the window from input, a close request (the close box, Alt+F4)
-    // has no effect, as on a platform where a disabled window takes no input.
-    if (oneShotRunning_ || !isEnabled()) {
+    // While the window takes no input, a close request (the close box, Alt+F4) has no effect, as
+    // on a platform where a disabled window takes none.
+    if (!isEnabled()) {
         event->ignore();
         return;
     }
-    // During a continuous test the window stays open and the test goes on; the tool ends as soon
-    // as the test has been stopped with its button.
-    if (state_.testActive) {
+    // One that comes while an operation still runs (a one-shot's ending beeps with the window
+    // enabled; a continuous test runs until it is stopped with its button) takes effect once the
+    // operation has returned.
+    if (oneShotRunning_ || state_.testActive) {
         exitAsked_ = true;
         event->ignore();
         return;
@@ -213,40 +223,51 @@ void TfrmModule::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmModule::CloseIfExitAsked() {
-    if (exitAsked_ && !state_.testActive) {
+    if (exitAsked_ && !state_.testActive && !oneShotRunning_) {
         exitAsked_ = false;
         close();
     }
 }
 
 bool TfrmModule::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->pcMain && event->type() == QEvent::KeyPress &&
-        PageThroughShownTabs(*ui_->pcMain, *static_cast<QKeyEvent*>(event))) {
+    // Installed on the one-shot buttons: the second press of a double click is no click, also when
+    // the operation was so short that the window took input again before it came.
+    if (event->type() == QEvent::MouseButtonDblClick) {
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void TfrmModule::RunOneShot(const std::function<void()>& operation) {
-    // From the click to the return the window takes no input (the operation disables it only
-    // after its first event pump, and enables it before the ending's beep), and what was given
-    // meanwhile is dropped before it takes input again: one run per burst of clicks.
-    const QScopedValueRollback running(oneShotRunning_, true);
-    const bool wasClosed = gate_->SetClosed(true);
-    const auto reopen = qScopeGuard([&] { gate_->SetClosed(wasClosed); });
-    operation();
-    gate_->DiscardInputSentUpToNow();
-}
-
-void TfrmModule::ContinuousTestButtonClick(void (*click)(OperationContext&)) {
-    // The cancel click, or a click while a cancelled run is ending: only the test sees it.
-    if (state_.testActive) {
-        click(ctx_);
+    // The gate keeps this from happening; should a click still come through, nothing starts.
+    if (oneShotRunning_ || state_.testActive) {
         return;
     }
-    click(ctx_);
+    {
+        // From the click to the return the window takes no input (the operation disables it only
+        // after its first event pump, and enables it before the ending's beep): one run per burst
+        // of clicks.
+        const QScopedValueRollback running(oneShotRunning_, true);
+        gate_->RunClosed(operation);
+    }
+    CloseIfExitAsked();
+}
+
+void TfrmModule::ContinuousTestButtonClick(TestButton button) {
+    if (oneShotRunning_) {
+        return;
+    }
+    // The cancel click, or a click while a cancelled run is ending: only the running test's own
+    // button reaches it.
+    if (state_.testActive) {
+        if (button == runningTest_) {
+            ContinuousTestClick(ctx_, button);
+        }
+        return;
+    }
+    runningTest_ = button;
     // Clicks still on their way when the test ended do not start it again.
-    gate_->DiscardInputSentUpToNow();
+    gate_->RunOpen([&] { ContinuousTestClick(ctx_, button); });
     CloseIfExitAsked();
 }
 
@@ -290,11 +311,11 @@ void TfrmModule::tmrBusyTimer() {
 }
 
 void TfrmModule::btnDIDOClick() {
-    ContinuousTestButtonClick(&DidoTestClick);
+    ContinuousTestButtonClick(TestButton::Dido);
 }
 
 void TfrmModule::btnPoolingClick() {
-    ContinuousTestButtonClick(&PollingTestClick);
+    ContinuousTestButtonClick(TestButton::Polling);
 }
 
 void TfrmModule::tmrClockTimer() {
@@ -302,15 +323,27 @@ void TfrmModule::tmrClockTimer() {
 }
 
 void TfrmModule::mnuFirmwareFileClick() {
-    QString path;
-    if (dependencies_.chooseFirmwareFile) {
-        path = dependencies_.chooseFirmwareFile();
-    } else if (LoadDialog()->exec() == QDialog::Accepted && !dlgLoad_->selectedFiles().isEmpty()) {
-        path = dlgLoad_->selectedFiles().constFirst();
-    }
+    const QString path =
+        dependencies_.chooseFirmwareFile ? dependencies_.chooseFirmwareFile() : RunLoadDialog();
     if (!path.isEmpty()) {
-        ChooseFirmwareFile(ctx_, path);
+        // Shown and stored as the platform writes paths; a stored path opens with either separator.
+        ChooseFirmwareFile(ctx_, QDir::toNativeSeparators(path));
     }
+}
+
+QString TfrmModule::RunLoadDialog() {
+    const bool accepted = LoadDialog()->exec() == QDialog::Accepted;
+    // The dialog can leave its list of file name completions open; that would take the window's
+    // next click and keys for itself, and cover what the window paints beneath it.
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (!popup->close()) {
+            break;
+        }
+    }
+    // The keyboard comes back to the window at once, whether or not a window manager gives it.
+    activateWindow();
+    const QStringList chosen = dlgLoad_->selectedFiles();
+    return accepted && !chosen.isEmpty() ? chosen.constFirst() : QString();
 }
 
 void TfrmModule::mnuExitClick() {

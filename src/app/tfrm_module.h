@@ -13,6 +13,7 @@
 #include "settings_store.h"
 
 class InputGate;
+class TabPaging;
 class QFileDialog;
 class QPushButton;
 class QTimer;
@@ -116,7 +117,9 @@ private:
     void SetCaptions();
     void FitTabsToFont();
     void RunOneShot(const std::function<void()>& operation);
-    void ContinuousTestButtonClick(void (*click)(OperationContext&));
+    void ContinuousTestButtonClick(TestButton button);
+    QString RunLoadDialog();
+    void ShowTab(QWidget* page, bool shown);
     void CloseIfExitAsked();
     QPushButton* TestButtonWidget(TestButton button) const;
     LampWidget* InputLamp(int input) const;
@@ -129,13 +132,15 @@ private:
     ToolSettings settings_;
     Link link_;
     OperationState state_;
-    OpenFailure openFailure_;  // kept to say it again in another language
     FirmwareImage image_;
     OperationContext ctx_;
     QTimer* tmrBusy_ = nullptr;
     QTimer* tmrClock_ = nullptr;
     QFileDialog* dlgLoad_ = nullptr;
+    std::unique_ptr<TabPaging> paging_;
     std::unique_ptr<InputGate> gate_;
+    TestButton runningTest_ = TestButton::Dido;
+    int shownPage_ = 0;  // of pcMain
     bool oneShotRunning_ = false;
     bool cursorPushed_ = false;
     bool shown_ = false;

@@ -22,6 +22,24 @@ QColor ColorOf(LampColor color) {
     return QColor(255, 255, 255);
 }
 
+QString ColorName(LampColor color) {
+    switch (color) {
+        case LampColor::Red:
+            return QStringLiteral("red");
+        case LampColor::Yellow:
+            return QStringLiteral("yellow");
+        case LampColor::White:
+            break;
+    }
+    return QStringLiteral("white");
+}
+
+// What a screen reader says of a panel that has no label beside it: what it is, then what it shows.
+QString NamedValue(const char* what, const QString& value) {
+    const QString name = QString::fromLatin1(what);
+    return value.isEmpty() ? name : name + QStringLiteral(": ") + value;
+}
+
 // As rich text a tooltip wraps, so a long explanation stays beside the window; wide enough that
 // a command stays on one line.
 QString WrappingTooltip(const QString& text) {
@@ -36,16 +54,20 @@ QString WrappingTooltip(const QString& text) {
 }  // namespace
 
 void TfrmModule::ShowStatus(const QString& text) {
+    // Why a link did not come up belongs to the status that says so, and to no other.
+    if (text != Text(TextId::ConnectDeviceError)) {
+        ShowOpenFailure(OpenFailure{});
+    }
     ui_->pnMsg->setText(text);
 }
 
 void TfrmModule::ShowOpenFailure(const OpenFailure& failure) {
-    openFailure_ = failure;
     ui_->pnMsg->setToolTip(WrappingTooltip(FailureTooltip(failure, settings_.language)));
 }
 
 void TfrmModule::SetLinkLamp(LampColor color) {
     ui_->shComm->setFillColor(ColorOf(color));
+    ui_->shComm->setAccessibleName(QStringLiteral("Link: ") + ColorName(color));
 }
 
 void TfrmModule::SetBusyCursor(bool hourglass) {
@@ -61,11 +83,6 @@ void TfrmModule::SetBusyCursor(bool hourglass) {
 }
 
 void TfrmModule::SetWindowEnabled(bool enabled) {
-    // Input given while the window was disabled does not reach it once it takes input again
-    // (a continuous test's run); during a one-shot operation the closed gate sees to that.
-    if (enabled && !isEnabled() && !gate_->Closed()) {
-        gate_->DiscardInputSentUpToNow();
-    }
     setEnabled(enabled);
 }
 
@@ -96,9 +113,11 @@ void TfrmModule::SetMainPagesEnabled(bool enabled) {
 }
 void TfrmModule::ShowVersion(const QString& text) {
     ui_->pnVER->setText(text);
+    ui_->pnVER->setAccessibleName(NamedValue("Version", text));
 }
 void TfrmModule::ShowSerialNumber(const QString& text) {
     ui_->pnSN->setText(text);
+    ui_->pnSN->setAccessibleName(NamedValue("Serial number and ID", text));
 }
 
 void TfrmModule::SaveLinkSettings() {
@@ -153,8 +172,16 @@ void TfrmModule::SetOtherOperationsEnabled(TestButton running, bool enabled) {
 }
 
 void TfrmModule::SetCommandAndFirmwareTabsVisible(bool visible) {
-    ui_->pcMain->setTabVisible(ui_->pcMain->indexOf(ui_->tsCommand), visible);
-    ui_->pcMain->setTabVisible(ui_->pcMain->indexOf(ui_->tsFirmware), visible);
+    ShowTab(ui_->tsCommand, visible);
+    ShowTab(ui_->tsFirmware, visible);
+}
+
+// No key, click or wheel reaches a hidden page, nor do its controls take input: Qt steps over
+// disabled tabs only, and a disabled tab disables its page.
+void TfrmModule::ShowTab(QWidget* page, bool shown) {
+    const int index = ui_->pcMain->indexOf(page);
+    ui_->pcMain->setTabVisible(index, shown);
+    ui_->pcMain->setTabEnabled(index, shown);
 }
 
 bool TfrmModule::OutputTicked(int output) const {
@@ -177,6 +204,9 @@ LampWidget* TfrmModule::InputLamp(int input) const {
 void TfrmModule::SetInputLamp(int input, LampColor color) {
     if (LampWidget* lamp = InputLamp(input)) {
         lamp->setFillColor(ColorOf(color));
+        // The DI captions stay English in every language, and so does what is said of them.
+        lamp->setAccessibleName(
+            QStringLiteral("DI%1: %2").arg(input).arg(color == LampColor::Yellow ? "on" : "off"));
     }
 }
 

@@ -12,7 +12,8 @@ void TfrmModule::FormShow() {
     ui_->mnuSimplified->setChecked(settings_.language == Language::ChineseGB);
     ui_->mnuTraditional->setChecked(settings_.language == Language::ChineseBIG5);
     SetCaptions();
-    ShowOpenFailure(openFailure_);
+    // The status line no longer says why a link failed.
+    ShowOpenFailure(OpenFailure{});
 }
 
 void TfrmModule::ApplyLanguageFont() {

@@ -35,6 +35,10 @@ bool Link::IsOpen() const {
     return transport_ != nullptr;
 }
 
+bool Link::Connected() const {
+    return transport_ && transport_->Connected();
+}
+
 bool Link::Transact(const QByteArray& command) {
     replyLength_ = 0;
     // A longer command does not fit the frame buffer; a frame cut short is never sent.

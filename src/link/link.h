@@ -34,6 +34,8 @@ public:
     void SetConnectBound(std::chrono::milliseconds bound) { connectBound_ = bound; }
     void CloseLink();
     bool IsOpen() const;
+    // Open, and its other end still there.
+    bool Connected() const;
 
     // Sends one framed command and collects one checked reply within the time-out.
     bool Transact(const QByteArray& command);

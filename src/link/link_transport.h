@@ -32,6 +32,10 @@ public:
 
     // The reply check that belongs to this kind of link.
     virtual bool CheckReply(const std::uint8_t* reply, std::size_t count) const = 0;
+
+    // False once the other end has gone (the connection closed, the port hung up): nothing more
+    // can come on this link.
+    virtual bool Connected() const = 0;
 };
 
 // What is left until `until`, for Qt's millisecond waits: at least 1, so a wait never spins.

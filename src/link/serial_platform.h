@@ -4,6 +4,9 @@
 #include <QtGlobal>
 
 #include <chrono>
+#include <optional>
+
+#include "speed_string.h"
 
 // The few serial-port calls Qt does not offer. One implementation per platform; nothing else in
 // the link makes system calls but the open-failure diagnosis, which has platform files too.
@@ -23,6 +26,9 @@ std::chrono::milliseconds LongestWait();
 // Calls on the handle of an open port.
 bool IsTerminal(qintptr handle);
 bool LockExclusive(qintptr handle);
+// The line settings the port has, as read back from it; absent where they cannot be read or
+// named (a custom speed).
+std::optional<LineSettings> LineSettingsOf(qintptr handle);
 // True once the transmit queue is empty, false when it is not within `limit`.
 bool Drain(qintptr handle, std::chrono::milliseconds limit);
 void Purge(qintptr handle);

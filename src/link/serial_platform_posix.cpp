@@ -12,8 +12,57 @@
 
 #include <cerrno>
 #include <thread>
+#include <utility>
 
 namespace serial_platform {
+
+namespace {
+
+std::optional<int> SpeedOf(speed_t code) {
+    static const std::pair<speed_t, int> kSpeeds[] = {
+        {B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},     {B150, 150},
+        {B200, 200},       {B300, 300},       {B600, 600},       {B1200, 1200},   {B1800, 1800},
+        {B2400, 2400},     {B4800, 4800},     {B9600, 9600},     {B19200, 19200}, {B38400, 38400},
+        {B57600, 57600},   {B115200, 115200}, {B230400, 230400},
+#ifdef B921600
+        {B460800, 460800}, {B921600, 921600},
+#endif
+    };
+    for (const auto& [known, speed] : kSpeeds) {
+        if (known == code) {
+            return speed;
+        }
+    }
+    return std::nullopt;
+}
+
+LineSettings::Parity ParityOf(tcflag_t flags) {
+    using Parity = LineSettings::Parity;
+    if (!(flags & PARENB)) {
+        return Parity::None;
+    }
+#ifdef CMSPAR
+    if (flags & CMSPAR) {
+        return (flags & PARODD) ? Parity::Mark : Parity::Space;
+    }
+#endif
+    return (flags & PARODD) ? Parity::Odd : Parity::Even;
+}
+
+int DataBitsOf(tcflag_t flags) {
+    switch (flags & CSIZE) {
+        case CS5:
+            return 5;
+        case CS6:
+            return 6;
+        case CS7:
+            return 7;
+        default:
+            return 8;
+    }
+}
+
+}  // namespace
 
 QString DevicePath(const QString& portName) {
     static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]{0,3})$"),
@@ -74,6 +123,20 @@ bool Drain(qintptr handle, std::chrono::milliseconds limit) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds{1});
     }
+}
+
+std::optional<LineSettings> LineSettingsOf(qintptr handle) {
+    termios line{};
+    if (::tcgetattr(static_cast<int>(handle), &line) != 0) {
+        return std::nullopt;
+    }
+    const auto speed = SpeedOf(::cfgetospeed(&line));
+    if (!speed) {
+        return std::nullopt;
+    }
+    return LineSettings{
+        *speed, ParityOf(line.c_cflag), DataBitsOf(line.c_cflag),
+        (line.c_cflag & CSTOPB) ? LineSettings::StopBits::Two : LineSettings::StopBits::One};
 }
 
 void Purge(qintptr handle) {

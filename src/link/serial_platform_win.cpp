@@ -67,6 +67,22 @@ bool Drain(qintptr handle, std::chrono::milliseconds limit) {
     }
 }
 
+std::optional<LineSettings> LineSettingsOf(qintptr handle) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof(dcb);
+    if (!::GetCommState(reinterpret_cast<HANDLE>(handle), &dcb) || dcb.BaudRate == 0) {
+        return std::nullopt;
+    }
+    using Parity = LineSettings::Parity;
+    using StopBits = LineSettings::StopBits;
+    static const Parity kParities[] = {Parity::None, Parity::Odd, Parity::Even, Parity::Mark,
+                                       Parity::Space};
+    static const StopBits kStopBits[] = {StopBits::One, StopBits::OneAndHalf, StopBits::Two};
+    return LineSettings{static_cast<int>(dcb.BaudRate),
+                        dcb.Parity < 5 ? kParities[dcb.Parity] : Parity::None, dcb.ByteSize,
+                        dcb.StopBits < 3 ? kStopBits[dcb.StopBits] : StopBits::One};
+}
+
 // Without the abort flags: those would cancel the overlapped read the port layer keeps pending.
 void Purge(qintptr handle) {
     ::PurgeComm(reinterpret_cast<HANDLE>(handle), PURGE_TXCLEAR | PURGE_RXCLEAR);

@@ -13,7 +13,8 @@ namespace {
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-// Used for time bounds when the speed string cannot be read: the slowest speed offered.
+// Used for time bounds when neither the speed string nor the port tells the line: the slowest
+// speed offered.
 constexpr LineSettings kSlowestLine{4800, LineSettings::Parity::Even, 8,
                                     LineSettings::StopBits::One};
 
@@ -23,6 +24,17 @@ constexpr LineSettings kSlowestLine{4800, LineSettings::Parity::Even, 8,
 }
 [[maybe_unused]] qintptr NativeHandle(void* handle) {
     return reinterpret_cast<qintptr>(handle);
+}
+
+// The time bounds follow the slower of the line asked for and the line the port has, read back
+// after setting it: a port may refuse a setting and keep its own (the open still succeeds), and
+// a bound too short would cut off a reply that is still coming.
+LineSettings TimingLine(const std::optional<LineSettings>& asked,
+                        const std::optional<LineSettings>& portHas) {
+    if (!asked || !portHas) {
+        return asked ? *asked : portHas.value_or(kSlowestLine);
+    }
+    return portHas->TransferTime(1) > asked->TransferTime(1) ? *portHas : *asked;
 }
 
 }  // namespace
@@ -83,7 +95,7 @@ void SerialTransport::ApplySpeedString(const QString& speed) {
         port_.setStopBits(line->stopBits);
     }
     port_.setFlowControl(settings.flowControl);
-    timing_ = parsed.value_or(kSlowestLine);
+    timing_ = TimingLine(parsed, serial_platform::LineSettingsOf(NativeHandle(port_.handle())));
     // Past the deadline a pause longer than this ends the reply. A USB adapter hands bytes over
     // at its latency timer (16 ms by default) and a loaded machine schedules a pty's writer late,
     // so a few character times alone would cut off replies that are still coming.
@@ -171,4 +183,8 @@ void SerialTransport::HangUp() {
 
 bool SerialTransport::CheckReply(const std::uint8_t* reply, std::size_t count) const {
     return CheckReplyCrc(reply, count);
+}
+
+bool SerialTransport::Connected() const {
+    return port_.isOpen();
 }

@@ -22,6 +22,7 @@ public:
     bool Send(const QByteArray& frame) override;
     bool Collect(ReplyCollector& collector, Clock::time_point start) override;
     bool CheckReply(const std::uint8_t* reply, std::size_t count) const override;
+    bool Connected() const override;
 
 private:
     enum class Wait { Ready, Quiet, HungUp };

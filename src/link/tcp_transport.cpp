@@ -163,3 +163,7 @@ bool TcpTransport::WaitForBytes(Clock::time_point deadline) {
 bool TcpTransport::CheckReply(const std::uint8_t* reply, std::size_t count) const {
     return CheckReplyXor(reply, count);
 }
+
+bool TcpTransport::Connected() const {
+    return socket_.state() == QAbstractSocket::ConnectedState;
+}

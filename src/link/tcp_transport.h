@@ -26,6 +26,7 @@ public:
     bool Send(const QByteArray& frame) override;
     bool Collect(ReplyCollector& collector, Clock::time_point start) override;
     bool CheckReply(const std::uint8_t* reply, std::size_t count) const override;
+    bool Connected() const override;
 
     // About what a connect attempt takes on the controller's home platform.
     static constexpr std::chrono::seconds kConnectTimeout{21};

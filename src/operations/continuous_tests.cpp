@@ -72,7 +72,13 @@ void EndSequence(OperationContext& ctx) {
     }
     ctx.host.UntickOutputs();
     ctx.link.Transact(ctx.state.deviceId + "JD");
-    EndSuccess(ctx);
+    // No reply decides the ending, but a link that is gone is no success: nothing the test
+    // showed since then came from the controller, and the end of the test never reached it.
+    if (ctx.link.Connected()) {
+        EndSuccess(ctx);
+    } else {
+        EndFailure(ctx);
+    }
 }
 
 void RunUntilCancelled(OperationContext& ctx, TestButton button) {

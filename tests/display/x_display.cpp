@@ -1,5 +1,6 @@
 #include "x_display.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -146,12 +147,11 @@ void XDisplay::Focus(XWindowId window) {
     Sync();
 }
 
-void XDisplay::Click(QPoint at, int count) {
+void XDisplay::Click(QPoint at, int count, std::chrono::milliseconds gap) {
     XTestFakeMotionEvent(display_, -1, at.x(), at.y(), CurrentTime);
     for (int i = 0; i < count; ++i) {
         if (i > 0) {
-            // The gap between the two clicks of a double click, as a hand makes it.
-            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            std::this_thread::sleep_for(gap);
         }
         XTestFakeButtonEvent(display_, 1, True, CurrentTime);
         XTestFakeButtonEvent(display_, 1, False, CurrentTime);
@@ -170,6 +170,25 @@ void XDisplay::Key(const char* key, std::initializer_list<const char*> modifiers
     XTestFakeKeyEvent(display_, code(key), False, CurrentTime);
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) {
         XTestFakeKeyEvent(display_, code(*it), False, CurrentTime);
+    }
+    Sync();
+}
+
+void XDisplay::Type(const QString& text) {
+    const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
+    for (const QChar c : text) {
+        // Keysyms of printable ASCII are its character codes.
+        const KeySym sym = c.unicode();
+        const KeyCode code = XKeysymToKeycode(display_, sym);
+        const bool shifted = XkbKeycodeToKeysym(display_, code, 0, 0) != sym;
+        if (shifted) {
+            XTestFakeKeyEvent(display_, shift, True, CurrentTime);
+        }
+        XTestFakeKeyEvent(display_, code, True, CurrentTime);
+        XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        if (shifted) {
+            XTestFakeKeyEvent(display_, shift, False, CurrentTime);
+        }
     }
     Sync();
 }

@@ -34,10 +34,15 @@ public:
 
     // What a window manager does when the user clicks into a window.
     void Focus(XWindowId window);
-    // Left clicks at a point of the screen; the clicks of a double click are 40 ms apart.
-    void Click(QPoint at, int count = 1);
+    // Left clicks at a point of the screen, `gap` apart (a hand makes a double click's clicks
+    // about 40 ms apart).
+    void Click(QPoint at, int count = 1,
+               std::chrono::milliseconds gap = std::chrono::milliseconds(40));
     // One key with modifiers held, by key symbol names ("Tab", "Return", "Control_L").
     void Key(const char* key, std::initializer_list<const char*> modifiers = {});
+    // Text of printable ASCII characters, typed key by key, with Shift where the keyboard
+    // needs it.
+    void Type(const QString& text);
     // The close box or Alt+F4: the window manager's WM_DELETE_WINDOW message.
     void SendDeleteWindow(XWindowId window);
     // The window manager's _NET_WM_PING: the time the answer took, nothing if none came in time.

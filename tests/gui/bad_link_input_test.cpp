@@ -247,10 +247,10 @@ TEST_F(BadLinkInput, ControllerThatGoesAwayMidOperation) {
         const char* status;
     };
     const Case cases[] = {
-        {"DIDO test, TCP", "close:code=DG:first=1", false, "btnDIDO", 5, "Command ok."},
-        {"DIDO test, pty", "close:code=DG:first=1", true, "btnDIDO", 5, "Command ok."},
-        {"polling test, TCP", "close:code=PI:first=1", false, "btnPooling", 8, "Command ok."},
-        {"polling test, pty", "close:code=PI:first=1", true, "btnPooling", 8, "Command ok."},
+        {"DIDO test, TCP", "close:code=DG:first=1", false, "btnDIDO", 5, "Command error!"},
+        {"DIDO test, pty", "close:code=DG:first=1", true, "btnDIDO", 5, "Command error!"},
+        {"polling test, TCP", "close:code=PI:first=1", false, "btnPooling", 8, "Command error!"},
+        {"polling test, pty", "close:code=PI:first=1", true, "btnPooling", 8, "Command error!"},
         {"upgrade, TCP", "close:code=Zp:first=1", false, "btnFirmware", 0, "Command error!"},
         {"upgrade, pty", "close:code=Zp:first=1", true, "btnFirmware", 0, "Command error!"},
     };

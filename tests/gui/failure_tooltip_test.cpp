@@ -333,27 +333,50 @@ TEST_F(FailureTooltipWindow, UnansweredIdentifyOnBothLinks) {
     EXPECT_TRUE(Tooltip().contains("127.0.0.1 on TCP port " + port + " was made"));
 }
 
-// Replaced at every operation start, kept until the next one, in the language of the moment.
-TEST_F(FailureTooltipWindow, TooltipLastsUntilTheNextOperation) {
+// Replaced at every operation start; any status text that does not say the link failed takes it
+// away: a language switch ("Start connect device"), a firmware header, "Load firmware file error!".
+TEST_F(FailureTooltipWindow, TooltipLastsAsLongAsItsStatus) {
+    const QString missingImage = configDir.filePath(QStringLiteral("missing.KXB"));
+    const QString header = configDir.filePath(QStringLiteral("header.KXB"));
+    QFile file(header);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("FW HEADER").leftJustified(16, '\0'));
+    file.close();
+    const std::pair<const char*, std::function<void()>> takers[] = {
+        {"language", [this] { window->mnuTraditionalClick(); }},
+        {"header",
+         [&] {
+             chosenFirmwareFile = header;
+             window->mnuFirmwareFileClick();
+         }},
+        {"load error",
+         [&] {
+             window->SetFirmwareFilePath(missingImage);
+             window->btnFirmwareClick();
+         }},
+    };
     StartAgainstSim();
+    for (const auto& [what, take] : takers) {
+        SCOPED_TRACE(what);
+        window->mnuEnglishClick();
+        UseMissingPort();
+        Click("btnConnect");
+        EXPECT_TRUE(Tooltip().contains("/dev/no-such-controller-port does not exist"));
+        take();
+        EXPECT_NE(StatusText(), "Connect device error!");
+        EXPECT_EQ(Tooltip(), "");
+    }
+
     UseMissingPort();
     Click("btnConnect");
-    EXPECT_EQ(StatusText(), "Connect device error!");
-    const QString english = Tooltip();
-    EXPECT_TRUE(english.contains("/dev/no-such-controller-port does not exist"));
-    window->mnuTraditionalClick();
-    EXPECT_NE(Tooltip(), english);
-    EXPECT_TRUE(Tooltip().contains("/dev/no-such-controller-port 不存在"));
-    window->mnuEnglishClick();
-    EXPECT_EQ(Tooltip(), english);
-
+    const QString failed = Tooltip();
     UseTcp();
     QStringList atStart;
     services.onProcessEvents = [&] { atStart << Tooltip(); };
     Click("btnConnect");
     EXPECT_EQ(StatusText(), "Command ok.");
     ASSERT_GE(atStart.size(), 2);
-    EXPECT_EQ(atStart[0], english);  // before the start's own texts are up
+    EXPECT_EQ(atStart[0], failed);  // before the start's own texts are up
     EXPECT_EQ(atStart[1], "");
     EXPECT_EQ(Tooltip(), "");
 }

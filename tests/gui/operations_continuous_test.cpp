@@ -141,6 +141,20 @@ TEST_F(ContinuousTest, ClicksOnOtherOperationsAndHiddenTabsDoNothing) {
     }
 }
 
+// Should a click on another operation still come through while a test runs, nothing starts: the
+// test keeps its link, runs on and ends as it would; the other test's button does not stop it.
+TEST_F(ContinuousTest, NoOtherOperationStartsWhileATestRuns) {
+    ConnectOver();
+    CancelAtPause("btnDIDO", 2, [&] {
+        window->btnCommandClick();
+        window->btnConnectClick();
+        window->btnPoolingClick();
+    });
+    Click("btnDIDO");
+    EXPECT_EQ(Commands(), QStringList({"0001DG0", "0001DG0", "0001JD"}));
+    ExpectIdleAfter(kDido);
+}
+
 TEST_F(ContinuousTest, ClickWhileACancelledRunEndsStartsNothing) {
     ConnectOver();
     Box(1)->setChecked(true);

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QScopeGuard>
+#include <QTabBar>
 
 #include "gui/window_fixture.h"
 
@@ -169,6 +170,45 @@ TEST_F(WindowLook, OpenAlarmListHasTheColoursOfTheClosedBox) {
         EXPECT_GE(Contrast(text, background), 3.0);
     }
     box->hidePopup();
+}
+
+}  // namespace
+
+namespace {
+
+// Every control the Tab key reaches shows that it has the keyboard focus: a mark that stands out
+// from what the control paints without it, over at least half its outline.
+TEST_F(WindowLook, FocusIsVisibleOnEveryControl) {
+    Start();
+    window->SetMainPagesEnabled(true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->setAttribute(Qt::WA_KeyboardFocusChange);  // as the Tab key sets it
+    for (const char* pageName : {"tsCom", "tsNet", "tsTest", "tsFirmware", "tsCommand"}) {
+        ShowPage(pageName);
+        QList<QWidget*> controls = Find<QWidget>(pageName)->findChildren<QWidget*>();
+        controls << Find<QTabWidget>("pcMain")->tabBar() << Find<QTabWidget>("pcPort")->tabBar();
+        for (QWidget* control : controls) {
+            if (!control->isVisible() || (control->focusPolicy() & Qt::TabFocus) != Qt::TabFocus ||
+                control->focusProxy()) {
+                continue;
+            }
+            Find<QWidget>("btnConnect")->setFocus(Qt::TabFocusReason);
+            const QImage without = Grab(control);
+            control->setFocus(Qt::TabFocusReason);
+            const QImage with = Grab(control);
+            // A tab bar marks its current tab.
+            const auto* tabs = qobject_cast<QTabBar*>(control);
+            const QRect item = tabs ? tabs->tabRect(tabs->currentIndex()) : control->rect();
+            int marked = 0;
+            for (int y = item.top(); y <= item.bottom(); ++y) {
+                for (int x = item.left(); x <= item.right(); ++x) {
+                    marked += Contrast(with.pixelColor(x, y), without.pixelColor(x, y)) >= 1.5;
+                }
+            }
+            EXPECT_GE(marked, item.width() + item.height())
+                << control->objectName().toStdString() << " on " << pageName;
+        }
+    }
 }
 
 }  // namespace

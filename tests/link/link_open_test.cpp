@@ -161,24 +161,30 @@ TEST(LinkOpenTest, SpeedStringAppliedAndTerminalRestored) {
 }
 
 // Replies that stream past the time-out at 19200 bit/s are taken whole: a firmware block's reply
-// (about 600 ms on the wire), and the longest reply starting just before the deadline.
+// (about 600 ms on the wire), and the longest reply starting just before the deadline. A port that
+// keeps a line of its own (a pseudo-terminal has 8 data bits whatever it is asked for) bounds the
+// reply by the line it has: 10 bits a character at 4800 bit/s, not the 7 asked for.
 TEST(LinkOpenTest, LongSerialRepliesStreamingPastTheTimeoutAreTaken) {
     struct Case {
+        const char* speed;
+        int pace;  // bit/s of a line with 11 bits a character
         int startMs;
         std::size_t length;
         double minMs, maxMs;
     };
-    for (const Case& c : {Case{20, 1040, 550, 1000}, Case{250, 1499, 1050, 1600}}) {
-        SCOPED_TRACE(c.length);
+    for (const Case& c : {Case{"19200,e,8,1", 19200, 20, 1040, 550, 1000},
+                          Case{"19200,e,8,1", 19200, 250, 1499, 1050, 1600},
+                          Case{"4800,n,5,1", 5280, 20, 1499, 3050, 3500}}) {
+        SCOPED_TRACE(c.speed + std::to_string(c.length));
         ScriptedPeer peer;
         Link link;
-        link.SetSettings(SerialAt(peer.OpenPty()));
+        link.SetSettings(SerialAt(peer.OpenPty(), c.speed));
         ASSERT_TRUE(link.OpenLink());
         const std::string reply = BuildSerialReply(std::string(c.length - 7, 'D'));
         peer.Run([&](ScriptedPeer& p) {
             p.ReadRequest();
             ScriptedPeer::Pause(c.startMs);
-            p.WritePaced(reply, 19200);
+            p.WritePaced(reply, c.pace);
         });
         const auto start = std::chrono::steady_clock::now();
         EXPECT_TRUE(link.Transact("0000Zv"));

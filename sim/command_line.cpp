@@ -49,14 +49,18 @@ QString SetLineSpeed(SimCommandLine& c, const QString& value) {
     return {};
 }
 
-QString SetFault(SimCommandLine& c, const QString& value) {
+// Checks a fault list and adds it to those given before.
+QString AddFaults(QString& into, const QString& faults) {
     std::string why;
-    if (!FaultPlan::Parse(value.toStdString(), 1, &why)) {
+    if (!FaultPlan::Parse(faults.toStdString(), 1, &why)) {
         return QString::fromStdString(why);
     }
-    QString& faults = c.options.faultSpec;
-    faults = faults.isEmpty() ? value : faults + QLatin1Char(',') + value;
+    into = JoinedFaults(into, faults);
     return {};
+}
+
+QString SetFault(SimCommandLine& c, const QString& value) {
+    return AddFaults(c.options.faultList, value);
 }
 
 // Reply fields must not carry the bytes that delimit a reply.
@@ -112,14 +116,7 @@ QString SetFaultOn(SimCommandLine& c, const QString& value) {
     if (colon < 0 || !ok || k < 1) {
         return QStringLiteral("--fault-on wants K:FAULTS with K from 1, got '%1'").arg(value);
     }
-    QString faults = value.mid(colon + 1);
-    std::string why;
-    if (!FaultPlan::Parse(faults.toStdString(), 1, &why)) {
-        return QString::fromStdString(why);
-    }
-    QString& own = c.options.controllerFaults[k - 1];
-    own = own.isEmpty() ? faults : own + QLatin1Char(',') + faults;
-    return {};
+    return AddFaults(c.options.controllerFaults[k - 1], value.mid(colon + 1));
 }
 
 QString SetMakeImage(SimCommandLine& c, const QString& value) {

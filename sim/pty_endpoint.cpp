@@ -133,7 +133,7 @@ void PtyEndpoint::HangUp() {
     CloseTerminal();
     QString error;
     if (!OpenTerminal(&error) || !PlaceLink(&error)) {
-        dispatcher_.NoteProblem(where_, "cannot reopen after hang-up: " + error.toStdString());
+        dispatcher_.Note(where_, "cannot reopen after hang-up: " + error.toStdString());
         return;
     }
     if (reopened_) {

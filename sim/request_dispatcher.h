@@ -27,7 +27,8 @@ public:
     std::optional<ReplyPlan> Serve(const ScannedRequest& request, LinkKind link,
                                    const std::string& where);
     void NoteSkipped(std::size_t count, const std::string& where);
-    void NoteProblem(const std::string& where, const std::string& what) { log_.Write(where, what); }
+    // One line of the log: a problem, or a connection that began or ended.
+    void Note(const std::string& where, const std::string& what) { log_.Write(where, what); }
 
     void WithModel(const std::function<void(ControllerModel&)>& fn);
     void SetFaults(FaultPlan plan);

@@ -97,10 +97,11 @@ bool SimServer::Impl::ServeOne(int k, QString* error) {
     if (options.tcp) {
         c.tcp = std::make_unique<TcpEndpoint>(c.dispatcher, options.lineSpeed, bits, Prefix(k));
         const int port = options.tcpPort == 0 ? 0 : options.tcpPort + k;
-        if (port > 65535 || !c.tcp->Listen(options.tcpHost, static_cast<quint16>(port), error)) {
-            if (port > 65535) {
-                *error = QStringLiteral("no TCP port above 65535 for controller %1").arg(k + 1);
-            }
+        if (port > 65535) {
+            *error = QStringLiteral("no TCP port above 65535 for controller %1").arg(k + 1);
+            return false;
+        }
+        if (!c.tcp->Listen(options.tcpHost, static_cast<quint16>(port), error)) {
             return false;
         }
         QMutexLocker lock(&mutex);
@@ -186,11 +187,10 @@ void SimServer::Stop() {
 bool SimServer::SetAllFaults(QString* error) {
     const SimOptions& o = impl_->options;
     for (int k = 0; k < Controllers(); ++k) {
-        QString spec = o.faultSpec;
-        if (const auto own = o.controllerFaults.find(k); own != o.controllerFaults.end()) {
-            spec = spec.isEmpty() ? own->second : spec + QLatin1Char(',') + own->second;
-        }
-        if (!TrySetFaults(spec, o.seed, error, k)) {
+        const auto own = o.controllerFaults.find(k);
+        const QString faults =
+            own == o.controllerFaults.end() ? o.faultList : JoinedFaults(o.faultList, own->second);
+        if (!TrySetFaults(faults, o.seed, error, k)) {
             return false;
         }
     }
@@ -229,17 +229,17 @@ void SimServer::WithModel(const std::function<void(ControllerModel&)>& fn, int c
     ControllerAt(controller).dispatcher.WithModel(fn);
 }
 
-void SimServer::SetFaults(const QString& faultSpec, quint32 seed) {
+void SimServer::SetFaults(const QString& faultList, quint32 seed) {
     QString error;
-    if (!TrySetFaults(faultSpec, seed, &error)) {
+    if (!TrySetFaults(faultList, seed, &error)) {
         qWarning("kr470qx-sim: %s", qPrintable(error));
     }
 }
 
-bool SimServer::TrySetFaults(const QString& faultSpec, quint32 seed, QString* error,
+bool SimServer::TrySetFaults(const QString& faultList, quint32 seed, QString* error,
                              int controller) {
     std::string why;
-    auto plan = FaultPlan::Parse(faultSpec.toStdString(), seed, &why);
+    auto plan = FaultPlan::Parse(faultList.toStdString(), seed, &why);
     if (!plan) {
         if (error) {
             *error = QString::fromStdString(why);

@@ -22,14 +22,22 @@ struct SimOptions {
     QString ptyLink;            // optional symlink to the pty's slave
     int lineSpeed = 0;          // bit/s for pacing reply bytes; 0: as fast as possible
     int bitsPerCharacter = 11;  // start, 8 data, even parity, stop: the tool's "19200,e,8,1"
-    QString faultSpec;          // as --fault takes it; empty: no faults
+    QString faultList;          // as --fault takes it; empty: no faults
     quint32 seed = 1;
     QString logFile;
     // Independent controllers, each with its own model, faults and endpoints: on TCP ports
     // counting up from tcpPort (any free ones for 0), on a pty each (ptyLink numbered 1, 2, ...).
     int controllers = 1;
-    std::map<int, QString> controllerFaults;  // by 0-based controller, beside faultSpec
+    std::map<int, QString> controllerFaults;  // by 0-based controller, beside faultList
 };
+
+// Two fault lists as one: the faults of both.
+inline QString JoinedFaults(const QString& first, const QString& second) {
+    if (first.isEmpty() || second.isEmpty()) {
+        return first + second;
+    }
+    return first + QLatin1Char(',') + second;
+}
 
 // The simulated controllers served from a thread of their own, for tests, benchmarks and main().
 // Calls without a controller index are about the first one.
@@ -54,9 +62,9 @@ public:
 
     // Runs fn with the model locked against the serving thread.
     void WithModel(const std::function<void(ControllerModel&)>& fn, int controller = 0);
-    void SetFaults(const QString& faultSpec, quint32 seed = 1);
+    void SetFaults(const QString& faultList, quint32 seed = 1);
     // As SetFaults, but says why a fault list is refused (SetFaults keeps the old plan and warns).
-    bool TrySetFaults(const QString& faultSpec, quint32 seed, QString* error, int controller = 0);
+    bool TrySetFaults(const QString& faultList, quint32 seed, QString* error, int controller = 0);
 
     // Replaces the model's reply to requests whose command code (the two characters after the
     // device ID) is code: the given body, or silence for nullopt; for the next count requests, or

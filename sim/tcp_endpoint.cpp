@@ -37,7 +37,7 @@ TcpEndpoint::~TcpEndpoint() {
     for (auto& session : sessions_) {
         QObject::disconnect(session->socket, nullptr, nullptr, nullptr);
         session->socket->abort();
-        dispatcher_.NoteProblem(session->name, "connection closed (simulator stopping)");
+        dispatcher_.Note(session->name, "connection closed (simulator stopping)");
     }
 }
 
@@ -70,7 +70,7 @@ void TcpEndpoint::Accept() {
         Session* s = session.get();
         const QString peer = socket->peerAddress().toString() + QLatin1Char(':') +
                              QString::number(socket->peerPort());
-        dispatcher_.NoteProblem(s->name, "connection opened from " + peer.toStdString());
+        dispatcher_.Note(s->name, "connection opened from " + peer.toStdString());
         QObject::connect(socket, &QTcpSocket::readyRead, [this, s] {
             for (const auto& request : s->scanner.Feed(s->socket->readAll().toStdString())) {
                 if (auto plan = dispatcher_.Serve(request, LinkKind::Network, s->name)) {
@@ -94,7 +94,7 @@ void TcpEndpoint::Drop(Session* session) {
     session->writer.Clear();
     QObject::disconnect(session->socket, nullptr, nullptr, nullptr);
     session->socket->abort();
-    dispatcher_.NoteProblem(session->name, "connection closed");
+    dispatcher_.Note(session->name, "connection closed");
     graveyard_.push_back(std::move(*it));
     sessions_.erase(it);
     QTimer::singleShot(0, &server_, [this] { graveyard_.clear(); });

@@ -7,15 +7,6 @@
 
 #include "speaker.h"
 
-void SystemServices::Pause(std::chrono::milliseconds duration) {
-    // sleep_for may wake early on some systems; loop on the steady clock until the time is up.
-    const auto until = std::chrono::steady_clock::now() + duration;
-    for (auto now = std::chrono::steady_clock::now(); now < until;
-         now = std::chrono::steady_clock::now()) {
-        std::this_thread::sleep_for(until - now);
-    }
-}
-
 void SystemServices::LongPause(std::chrono::milliseconds duration) {
     // The same pause, cut into slices with the window's events run in between: it repaints, its
     // timers fire and it answers the window manager's pings. The window takes no input.

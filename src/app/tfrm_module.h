@@ -81,7 +81,7 @@ public:
     LinkSettings TakePortPageSettings() override;
     void SetMainPagesEnabled(bool enabled) override;
     void ShowVersion(const QString& text) override;
-    void ShowSerialNumber(const QString& text) override;
+    void ShowSerialNumber(const QString& serial) override;
     void SaveLinkSettings() override;
     QString ControllerCommand() const override;
     void ShowControllerReply(const QByteArray& reply) override;

@@ -5,6 +5,7 @@
 #include "input_gate.h"
 #include "lamp_widget.h"
 #include "reply_display.h"
+#include "reply_fields.h"
 #include "tfrm_module.h"
 #include "ui_tfrm_module.h"
 
@@ -115,7 +116,8 @@ void TfrmModule::ShowVersion(const QString& text) {
     ui_->pnVER->setText(text);
     ui_->pnVER->setAccessibleName(NamedValue("Version", text));
 }
-void TfrmModule::ShowSerialNumber(const QString& text) {
+void TfrmModule::ShowSerialNumber(const QString& serial) {
+    const QString text = serial.isEmpty() ? QString() : SerialPanelText(serial, state_.deviceId);
     ui_->pnSN->setText(text);
     ui_->pnSN->setAccessibleName(NamedValue("Serial number and ID", text));
 }

@@ -12,8 +12,6 @@ void TfrmModule::FormShow() {
     ui_->mnuSimplified->setChecked(settings_.language == Language::ChineseGB);
     ui_->mnuTraditional->setChecked(settings_.language == Language::ChineseBIG5);
     SetCaptions();
-    // The status line no longer says why a link failed.
-    ShowOpenFailure(OpenFailure{});
 }
 
 void TfrmModule::ApplyLanguageFont() {
@@ -68,7 +66,8 @@ void TfrmModule::SetCaptions() {
     ui.btnPooling->setText(Text(TextId::PoolingDataTest));
     ui.btnInitial->setText(Text(TextId::SetFactory));
     ui.btnReboot->setText(Text(TextId::SetReboot));
-    ui.pnMsg->setText(Text(TextId::StartConnectDevice));
+    // As a status: the tooltip of a failed connect goes with the status that said so.
+    ShowStatus(Text(TextId::StartConnectDevice));
     ui.lblCommandSend->setText(Text(TextId::SendCommand));
     ui.lblCommandRecv->setText(Text(TextId::ReceiveData));
     ui.btnCommand->setText(Text(TextId::CommandTestButton));

@@ -15,7 +15,6 @@ public:
     ConsoleServices(OperationState& state, const std::atomic<bool>& stop)
         : state_(state), stop_(stop) {}
 
-    void Pause(std::chrono::milliseconds duration) override;
     void ProcessEvents() override;
     void KeepWindowAlive() override {}
     void Beep(int /*frequencyHz*/, std::chrono::milliseconds /*duration*/) override {}

@@ -1,6 +1,6 @@
 #include "headless_host.h"
 
-#include "reply_fields.h"
+#include "firmware_operations.h"
 #include "text_table.h"
 
 namespace {
@@ -8,8 +8,6 @@ namespace {
 QString PhaseName(ProgressBar phase) {
     return phase == ProgressBar::Program ? QStringLiteral("program") : QStringLiteral("verify");
 }
-
-constexpr int kAttempts = 5;  // what a block gets before its phase gives up
 
 }  // namespace
 
@@ -23,13 +21,6 @@ HeadlessHost::HeadlessHost(const CliRequest& request, const Target& target, Oper
 
 QString HeadlessHost::Text(TextId id) const {
     return TextTable::Text(id, Language::English);
-}
-
-void HeadlessHost::ShowSerialNumber(const QString& text) {
-    // The panel is "S/N:" serial "   ID:" device ID; the serial alone is what is reported.
-    const qsizetype frame = SerialPanelText(QString(), state_.deviceId).size();
-    const QString serial = text.mid(4, text.size() - frame);
-    serialNumber_ = SerialPanelText(serial, state_.deviceId) == text ? serial : QString();
 }
 
 void HeadlessHost::ForgetIdentity() {
@@ -60,7 +51,7 @@ void HeadlessHost::BlockAttempted(ProgressBar phase, int block, int attempt, boo
     if (attempt > 1) {
         ++retries_[static_cast<int>(phase)];
     }
-    if (answered || attempt == kAttempts) {
+    if (answered || attempt == kBlockAttempts) {
         Emit(QStringLiteral("block"), {{"phase", PhaseName(phase)},
                                        {"number", block + 1},
                                        {"of", blocks_},

@@ -31,7 +31,7 @@ public:
 
     void SetMainPagesEnabled(bool /*enabled*/) override {}
     void ShowVersion(const QString& text) override { version_ = text; }
-    void ShowSerialNumber(const QString& text) override;
+    void ShowSerialNumber(const QString& serial) override { serialNumber_ = serial; }
     // The console program never writes the window's settings.
     void SaveLinkSettings() override {}
 

@@ -19,12 +19,13 @@ struct UpgradeOutcome {
         Interrupted,
         Done
     };
-    enum class Stage { Opening, Program, Verify, Final };
     End end = End::FileError;
-    Stage stage = Stage::Opening;
     int block = -1;           // 0-based: the block that failed, or that a stop kept from being sent
     bool finalReply = false;  // Done: the final command got a checked reply (and its long pause)
 };
+
+// What a block request gets before its phase gives up.
+inline constexpr int kBlockAttempts = 5;
 
 // btnFirmware: load the image afresh, program, verify, final command.
 UpgradeOutcome RunFirmwareUpgrade(OperationContext& ctx, FirmwareImage& image);

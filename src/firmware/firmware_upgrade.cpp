@@ -15,9 +15,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using End = UpgradeOutcome::End;
-using Stage = UpgradeOutcome::Stage;
-
-constexpr int kAttempts = 5;
 
 QByteArray Command(const OperationContext& ctx, const QByteArray& code) {
     return ctx.state.deviceId + code;
@@ -37,7 +34,7 @@ void BeginBlock(OperationContext& ctx) {
 // A block request: a short pause, then up to five attempts, each after an event pump.
 bool SendBlockRequest(OperationContext& ctx, ProgressBar phase, int k, const QByteArray& command) {
     ctx.services.Pause(4ms);
-    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    for (int attempt = 1; attempt <= kBlockAttempts; ++attempt) {
         ctx.services.ProcessEvents();
         const bool answered = ctx.link.Transact(command);
         ctx.host.BlockAttempted(phase, k, attempt, answered);
@@ -64,7 +61,6 @@ bool VerifyBlock(OperationContext& ctx, const FirmwareImage& image, int k) {
 std::optional<UpgradeOutcome> RunBlockPhase(OperationContext& ctx, TextId text, ProgressBar bar,
                                             int blockCount,
                                             const std::function<bool(int)>& sendBlock) {
-    const Stage stage = bar == ProgressBar::Program ? Stage::Program : Stage::Verify;
     const End failed = bar == ProgressBar::Program ? End::ProgramFailed : End::VerifyFailed;
     ctx.host.ShowStatus(ctx.host.Text(text));
     ctx.services.ProcessEvents();
@@ -72,11 +68,11 @@ std::optional<UpgradeOutcome> RunBlockPhase(OperationContext& ctx, TextId text, 
     ctx.host.SetProgressMaximum(bar, blockCount);
     for (int k = 0; k < blockCount; ++k) {
         if (ctx.host.StopRequested()) {
-            return UpgradeOutcome{End::Interrupted, stage, k};
+            return UpgradeOutcome{End::Interrupted, k};
         }
         BeginBlock(ctx);
         if (!sendBlock(k)) {
-            return UpgradeOutcome{failed, stage, k};
+            return UpgradeOutcome{failed, k};
         }
         ctx.host.SetProgressPosition(bar, k);
     }
@@ -99,7 +95,7 @@ bool SendFinal(OperationContext& ctx) {
 UpgradeOutcome RunPhases(OperationContext& ctx, const FirmwareImage& image) {
     ctx.services.Pause(100ms);
     if (!ctx.link.Transact(Command(ctx, "Zx6D2A"))) {
-        return {End::OpeningFailed, Stage::Opening};
+        return {End::OpeningFailed};
     }
     const int n = image.BlockCount();
     const auto program = [&](int k) { return ProgramBlock(ctx, image, k); };
@@ -111,9 +107,9 @@ UpgradeOutcome RunPhases(OperationContext& ctx, const FirmwareImage& image) {
         return *stopped;
     }
     if (ctx.host.StopRequested()) {
-        return {End::Interrupted, Stage::Final};
+        return {End::Interrupted};
     }
-    return {End::Done, Stage::Final, -1, SendFinal(ctx)};
+    return {End::Done, -1, SendFinal(ctx)};
 }
 
 }  // namespace
@@ -122,11 +118,11 @@ UpgradeOutcome RunFirmwareUpgrade(OperationContext& ctx, FirmwareImage& image) {
     ctx.host.SetProgressPosition(ProgressBar::Program, 0);
     ctx.host.SetProgressPosition(ProgressBar::Verify, 0);
     if (!LoadFirmwareImage(ctx, image)) {
-        return {End::FileError, Stage::Opening};
+        return {End::FileError};
     }
     if (!BeginOperation(ctx)) {
         EndOpenFailure(ctx);
-        return {End::OpenFailed, Stage::Opening};
+        return {End::OpenFailed};
     }
     const UpgradeOutcome outcome = RunPhases(ctx, image);
     if (outcome.end == End::Done) {

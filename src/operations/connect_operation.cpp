@@ -59,7 +59,7 @@ void ShowSerialNumber(OperationContext& ctx) {
     ctx.services.Pause(kCommandPause);
     if (ctx.link.Transact(ctx.state.deviceId + "AS")) {
         if (auto serial = ParseSerialReply(ctx.link.LastReply(), ctx.link.ReplyLength())) {
-            ctx.host.ShowSerialNumber(SerialPanelText(*serial, ctx.state.deviceId));
+            ctx.host.ShowSerialNumber(*serial);
         }
     }
 }

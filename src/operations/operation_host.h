@@ -33,7 +33,8 @@ public:
     // Connect.
     virtual void SetMainPagesEnabled(bool enabled) = 0;
     virtual void ShowVersion(const QString& text) = 0;
-    virtual void ShowSerialNumber(const QString& text) = 0;
+    // The serial number read, shown with the device ID; empty clears the panel.
+    virtual void ShowSerialNumber(const QString& serial) = 0;
     virtual void SaveLinkSettings() = 0;
 
     // Consoles.

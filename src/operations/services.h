@@ -11,7 +11,7 @@ class Services {
 public:
     virtual ~Services() = default;
     // Blocks the calling thread for at least the given time; never ends early.
-    virtual void Pause(std::chrono::milliseconds duration) = 0;
+    virtual void Pause(std::chrono::milliseconds duration);
     // Lets pending user-interface events run.
     virtual void ProcessEvents() = 0;
     // A blocking pause long enough for the desktop to take the window for hung (the 7000 ms

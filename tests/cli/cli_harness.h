@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <ostream>
 
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -107,6 +108,18 @@ inline CliRun Finish(QProcess& process) {
     process.waitForFinished(60000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Ctrl+C, as a technician gives it, once the program's output holds `seen`.
+inline CliRun InterruptOnceSeen(QProcess& process, const QByteArray& seen) {
+    QByteArray out;
+    while (!out.contains(seen) && process.waitForReadyRead(10000)) {
+        out += process.readAllStandardOutput();
+    }
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    CliRun run = Finish(process);
+    run.out.prepend(QString::fromUtf8(out));
+    return run;
 }
 
 inline CliRun RunCli(const QStringList& args) {

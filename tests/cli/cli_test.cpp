@@ -3,8 +3,6 @@
 #include <QJsonArray>
 #include <QThread>
 
-#include <csignal>
-
 #include "cli_harness.h"
 #include "support/loopback_listener.h"
 
@@ -181,12 +179,7 @@ TEST(CliInterrupt, SigintDuringAnUpgradeWritesTheReportAndClosesEveryLink) {
         args << "-t" << sim.Target(k);
     }
     StartCli(cli, args);
-    QByteArray seen;
-    while (!seen.contains("\"event\":\"block\"") && cli.waitForReadyRead(10000)) {
-        seen += cli.readAllStandardOutput();
-    }
-    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
-    const CliRun run = Finish(cli);
+    const CliRun run = InterruptOnceSeen(cli, "\"event\":\"block\"");
     EXPECT_EQ(run.exitCode, 130) << run.err.toStdString();
 
     const QJsonArray rows =
@@ -302,12 +295,7 @@ TEST(CliInterrupt, SigintEndsADidoTestWithItsEndSequence) {
     SimProcess sim({});
     QProcess cli;
     StartCli(cli, {"dido", "--cycles", "1000000", "--json", "-t", sim.Target()});
-    QByteArray seen;
-    while (!seen.contains("\"event\":\"cycle\"") && cli.waitForReadyRead(10000)) {
-        seen += cli.readAllStandardOutput();
-    }
-    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
-    const CliRun run = Finish(cli);
+    const CliRun run = InterruptOnceSeen(cli, "\"event\":\"cycle\"");
     EXPECT_EQ(run.exitCode, 130);
     ASSERT_EQ(run.Results().size(), 1);
     EXPECT_EQ(Str(run.Results().front(), "code"), "interrupted");

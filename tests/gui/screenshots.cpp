@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
     // Usable pages look as they do after a connect.
     window.SetMainPagesEnabled(true);
     window.ShowVersion(QStringLiteral("V1.23"));
-    window.ShowSerialNumber(QStringLiteral("12345678-0001"));
+    window.Context().state.deviceId = "0001";
+    window.ShowSerialNumber(QStringLiteral("12345678"));
     bool ok = true;
     window.mnuEnglishClick();
     ok = Render(window, folder, "en") && ok;

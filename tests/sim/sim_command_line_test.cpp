@@ -47,7 +47,7 @@ TEST(SimCommandLine, TakesGoodArgumentsAndRefusesBadOnes) {
         {{"--fault", "drop:first=1", "--fault", "corrupt:p=0.5", "--seed", "9"},
          true,
          [](const auto& c) {
-             EXPECT_EQ(c.options.faultSpec, "drop:first=1,corrupt:p=0.5");
+             EXPECT_EQ(c.options.faultList, "drop:first=1,corrupt:p=0.5");
              EXPECT_EQ(c.options.seed, 9u);
          }},
         {{"--device-id", "1234", "--inputs", "10000001", "--records", "3"},

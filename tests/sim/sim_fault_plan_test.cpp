@@ -10,7 +10,7 @@ namespace {
 
 using sim::FaultPlan;
 
-TEST(FaultPlan, ParsesGoodSpecsAndNamesWhatIsWrongWithBadOnes) {
+TEST(FaultPlan, ParsesGoodFaultListsAndNamesWhatIsWrongWithBadOnes) {
     struct Case {
         const char* faults;
         bool good;

@@ -254,7 +254,7 @@ TEST(SimServer, StartSaysWhyItCannotServe) {
     sim::SimServer taken;
     ASSERT_TRUE(taken.Start());
     const std::function<void(sim::SimOptions&)> cases[] = {
-        [](auto& o) { o.faultSpec = QStringLiteral("explode"); },
+        [](auto& o) { o.faultList = QStringLiteral("explode"); },
         [](auto& o) { o.bitsPerCharacter = 3; },
         [&](auto& o) { o.logFile = dir.filePath(QStringLiteral("no/such/dir.log")); },
         [](auto& o) { o.tcpHost = QStringLiteral("not-an-address"); },

@@ -199,6 +199,19 @@ void RealDisplay::Connect() {
     Barrier();
 }
 
+std::optional<XWindowId> RealDisplay::WaitForDialog() {
+    std::optional<XWindowId> dialog;
+    WaitUntil([&] {
+        for (const XWindowId shown : x_->ShownWindowsOf(tool_.processId())) {
+            if (shown != *window_ && x_->FocusedWindow() == shown) {
+                dialog = shown;
+            }
+        }
+        return dialog.has_value();
+    });
+    return dialog;
+}
+
 void RealDisplay::Shot(const QString& name, bool settle) {
     if (settle) {
         WaitIdle();

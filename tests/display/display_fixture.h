@@ -92,6 +92,9 @@ protected:
     // event runs in an ending); the second ping leaves it the time to take input again.
     void WaitIdle();
     void Connect();
+    // Waits for a second window of the tool, shown and holding the keyboard focus, as a person
+    // waits to see a dialog before typing into it.
+    std::optional<XWindowId> WaitForDialog();
     // The simulator, the tool against it, and a first Connect.
     void StartConnected() {
         StartSim();

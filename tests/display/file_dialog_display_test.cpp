@@ -15,19 +15,22 @@ TEST_F(FileDialogDisplay, WindowTakesInputAtOnceAfterTheDialog) {
     const auto chooseImage = [this] {
         x_->Key("f", {"Alt_L"});
         x_->Key("f");
-        WaitIdle();
+        const std::optional<XWindowId> dialog = WaitForDialog();
+        ASSERT_TRUE(dialog) << "no file dialog took the keyboard";
         x_->Type(ImagePath());  // the completions show as the name is typed
         WaitIdle();
         x_->Key("Return");
+        ASSERT_TRUE(WaitUntil([&] { return !x_->Viewable(*dialog); }))
+            << "the file dialog stayed open";
         WaitIdle();
     };
-    chooseImage();
+    ASSERT_NO_FATAL_FAILURE(chooseImage());
     ClickTab("tsCommand");  // the first click after the dialog
     Click("btnCommand");
     EXPECT_TRUE(WaitForRequests("0001AB", 1));
     WaitIdle();
     ClickTab("tsFirmware");  // the focus on "Firmware load" again
-    chooseImage();
+    ASSERT_NO_FATAL_FAILURE(chooseImage());
     x_->Key("space");
     EXPECT_TRUE(WaitForRequests("0001Zx6D2A", 1));
 }

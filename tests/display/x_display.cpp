@@ -65,34 +65,43 @@ QByteArray XDisplay::Property(XWindowId window, const char* name, const char* ty
     return value;
 }
 
-std::optional<XWindowId> XDisplay::ShownWindowOf(qint64 pid) {
+std::vector<XWindowId> XDisplay::ShownWindowsOf(qint64 pid) {
     ::Window root = 0;
     ::Window parent = 0;
     ::Window* children = nullptr;
     unsigned int count = 0;
-    std::optional<XWindowId> found;
+    std::vector<XWindowId> found;
     if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) {
         return found;
     }
-    for (unsigned int i = 0; i < count && !found; ++i) {
+    for (unsigned int i = 0; i < count; ++i) {
         const QByteArray pidValue = Property(children[i], "_NET_WM_PID", "CARDINAL");
         long windowPid = 0;
         if (pidValue.size() < static_cast<qsizetype>(sizeof windowPid)) {
             continue;
         }
         std::memcpy(&windowPid, pidValue.constData(), sizeof windowPid);
-        if (windowPid != pid) {
-            continue;
-        }
         // Qt's helper windows carry no window class.
-        if (!WmClass(children[i]).isEmpty() && Viewable(children[i])) {
-            found = children[i];
+        if (windowPid == pid && !WmClass(children[i]).isEmpty() && Viewable(children[i])) {
+            found.push_back(children[i]);
         }
     }
     if (children) {
         XFree(children);
     }
     return found;
+}
+
+std::optional<XWindowId> XDisplay::ShownWindowOf(qint64 pid) {
+    const std::vector<XWindowId> shown = ShownWindowsOf(pid);
+    return shown.empty() ? std::nullopt : std::optional<XWindowId>(shown.front());
+}
+
+XWindowId XDisplay::FocusedWindow() {
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    return focus;
 }
 
 bool XDisplay::Viewable(XWindowId window) {

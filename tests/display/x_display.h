@@ -8,6 +8,7 @@
 #include <chrono>
 #include <initializer_list>
 #include <optional>
+#include <vector>
 
 struct _XDisplay;
 using XWindowId = unsigned long;
@@ -26,6 +27,10 @@ public:
 
     // The shown top-level window of a process (by _NET_WM_PID and WM_CLASS), if it has one.
     std::optional<XWindowId> ShownWindowOf(qint64 pid);
+    // Every shown top-level window of a process, bottom to top.
+    std::vector<XWindowId> ShownWindowsOf(qint64 pid);
+    // The window that has the keyboard focus.
+    XWindowId FocusedWindow();
     bool Viewable(XWindowId window);
     QString NetWmName(XWindowId window);
     QString WmName(XWindowId window);
